@@ -20,6 +20,10 @@ std::string EInOutError::MessageFor(int error_code) {
 EInOutError::EInOutError(int error_code)
     : Exception(MessageFor(error_code)), error_code_(error_code) {}
 
+EInOutError EInOutError::Unmapped(int error_code) {
+  return EInOutError(error_code, "I/O error " + std::to_string(error_code));
+}
+
 std::string MessageOf(const std::exception& error) noexcept {
   try {
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) return "Out of memory";

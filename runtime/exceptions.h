@@ -26,11 +26,17 @@ class Exception : public std::exception {
 class EInOutError : public Exception {
  public:
   explicit EInOutError(int error_code);
+  // An operating-system error that is not one of the table's: keeps its own number as the
+  // code and always reads "I/O error <code>", also where that number is a table code
+  // (EIO is 5, yet it is no access error).
+  static EInOutError Unmapped(int error_code);
   int ErrorCode() const noexcept { return error_code_; }
   // The table's message for a code.
   static std::string MessageFor(int error_code);
 
  private:
+  EInOutError(int error_code, std::string message)
+      : Exception(std::move(message)), error_code_(error_code) {}
   int error_code_;
 };
 
