@@ -1,0 +1,200 @@
+// Runs the quillet-convert binary (path from the build) and checks its exit codes, its
+// status lines on stdout, its messages on stderr and the files it writes.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Result {
+  int exit_code = -1;
+  std::string out, err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class QuilletConvertTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/quillet-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Runs the tool with `args`, stdout into a file, stderr into a file or, with
+  // `stderr_terminal`, a pseudo-terminal; `memory_limit` bytes of address space when not 0.
+  Result Run(const std::vector<std::string>& args, rlim_t memory_limit = 0,
+             bool stderr_terminal = false) const {
+    const std::string out = Path("stdout"), err = Path("stderr");
+    std::vector<char*> argv{const_cast<char*>(QUILLET_CONVERT_PATH)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const int terminal = stderr_terminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1;
+    if (terminal >= 0 && (grantpt(terminal) != 0 || unlockpt(terminal) != 0)) return {};
+    const std::string err_path = terminal >= 0 ? ptsname(terminal) : err;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+      dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644), STDERR_FILENO);
+      if (memory_limit != 0) {
+        const rlimit limit{memory_limit, memory_limit};
+        setrlimit(RLIMIT_AS, &limit);
+      }
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    Result result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFile(out);
+    result.err = terminal >= 0 ? Drain(terminal) : ReadFile(err);
+    return result;
+  }
+
+  // What is left to read on a pseudo-terminal whose other side has closed; closes it.
+  static std::string Drain(int terminal) {
+    std::string text;
+    char buffer[4096];
+    fcntl(terminal, F_SETFL, O_NONBLOCK);
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+    close(terminal);
+    return text;
+  }
+
+  std::string dir_;
+};
+
+constexpr const char* kPhases =
+    "Starting Convert, Please Wait....\n"
+    "Convert Done! Sorting Data, Wait....\n"
+    "Sort Done! Delete Dupelication Data, Wait....\n";
+
+TEST_F(QuilletConvertTest, CompletedRunPrintsEveryStatusAndExitsZero) {
+  WriteFile(Path("in.txt"), "Hello, World! 42\r\nhello again\r\n");
+  const Result r = Run({"--default-filter", "--progress", Path("in.txt"), Path("out.txt")});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, std::string(kPhases) + "All Process Done! 3 Words Saved!\n");
+  EXPECT_EQ(r.err, "");  // no progress bar: stderr is not a terminal
+  EXPECT_EQ(ReadFile(Path("out.txt")), "again\r\nhello\r\nworld\r\n");
+}
+
+TEST_F(QuilletConvertTest, ProgressBarGoesToATerminalOnStderrOnly) {
+  WriteFile(Path("in.txt"), "some words for the bar\r\n");
+  const std::vector<std::string> args{"--progress", Path("in.txt"), Path("out.txt")};
+  const Result r = Run(args, 0, true);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, std::string(kPhases) + "All Process Done! 2 Words Saved!\n");
+  EXPECT_NE(r.err.find("reading "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("sorting "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("100%"), std::string::npos) << r.err;
+  const Result quiet = Run({Path("in.txt"), Path("out.txt")}, 0, true);  // no --progress
+  EXPECT_EQ(quiet.err, "");
+}
+
+TEST_F(QuilletConvertTest, OptionsReachTheConversion) {
+  struct Case { std::vector<std::string> options; const char* output; };
+  const Case cases[] = {
+      {{}, "abcd\r\nbcd,e\r\n"},                                   // min length 3, no filter
+      {{"--min-length", "0"}, "a\r\nabcd\r\nbcd,e\r\n"},
+      {{"--filter", " ,"}, "abcd\r\n"},                            // trimmed to ","
+      {{"--upper", "--min-length", "-1"}, "A\r\nABCD\r\nBCD,E\r\n"},
+      {{"--", "--filter"}, nullptr},                               // three names
+  };
+  WriteFile(Path("in.txt"), "a abcd bcd,e\r\n");
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.push_back(Path("in.txt"));
+    args.push_back(Path("out.txt"));
+    const Result r = Run(args);
+    if (c.output == nullptr) {
+      EXPECT_EQ(r.exit_code, 2);
+      continue;
+    }
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(ReadFile(Path("out.txt")), c.output) << args.front();
+  }
+}
+
+TEST_F(QuilletConvertTest, EmptyNamesStopAfterTheirStatusLine) {
+  WriteFile(Path("in.txt"), "words\r\n");
+  Result r = Run({"", Path("out.txt")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Input File Name InCorrect!\n");
+  EXPECT_EQ(r.err, "");
+  r = Run({Path("in.txt"), ""});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Output File Name InCorrect!\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("out.txt")));
+}
+
+TEST_F(QuilletConvertTest, FailurePrintsTheMessageWithAFullStop) {
+  WriteFile(Path("out.txt"), "old\r\n");
+  Result r = Run({Path("missing.txt"), Path("out.txt")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Starting Convert, Please Wait....\n");
+  EXPECT_EQ(r.err, "File not found.\n");
+  EXPECT_EQ(ReadFile(Path("out.txt")), "old\r\n");
+
+  WriteFile(Path("in.txt"), "words\r\n");
+  r = Run({Path("in.txt"), Path("no-folder/out.txt")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, kPhases);
+  EXPECT_EQ(r.err, "Invalid filename.\n");
+}
+
+#if !QUILLET_SANITIZED  // the sanitizers reserve more address space than the limit allows
+TEST_F(QuilletConvertTest, MemoryExhaustionEndsTheRunWithOutOfMemory) {
+  {
+    std::ofstream input(Path("in.txt"), std::ios::binary);  // 400000 distinct words, one line
+    for (long i = 0; i < 400000; ++i) input << 'w' << i * 7919 << "x ";
+  }
+  const Result r = Run({"--min-length", "0", Path("in.txt"), Path("out.txt")}, 48u << 20);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "Out of memory.\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("out.txt")));
+}
+#endif
+
+TEST_F(QuilletConvertTest, HelpAndUsageErrors) {
+  const Result help = Run({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.out.rfind("usage: quillet-convert", 0), 0u);
+  EXPECT_EQ(help.err, "");
+
+  const std::vector<std::vector<std::string>> misuses = {
+      {}, {"in.txt"}, {"a", "b", "c"}, {"--bogus", "a", "b"}, {"a", "b", "--filter"},
+      {"--min-length"}, {"--filter", "x", "--default-filter", "a", "b"}};
+  for (const auto& args : misuses) {
+    const Result r = Run(args);
+    EXPECT_EQ(r.exit_code, 2) << args.size();
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("quillet-convert: ", 0), 0u) << r.err;
+  }
+}
+
+}  // namespace
