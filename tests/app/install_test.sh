@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the build tree into a scratch prefix and checks the desktop layout: both
+# programs, the menu entry and the icon it names.
+#   install_test.sh BUILD_DIR
+set -euo pipefail
+
+build_dir=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+
+for program in quillet quillet-convert; do
+  [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
+done
+entry="$prefix/share/applications/quillet.desktop"
+[ -f "$entry" ] || fail "the desktop entry is not installed"
+
+# The entry starts an installed program and names an installed icon.
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+[ -x "$prefix/bin/${exec_line%% *}" ] || fail "Exec=$exec_line names no installed program"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+icon_file="$prefix/share/icons/hicolor/32x32/apps/$icon.png"
+[ -f "$icon_file" ] || fail "Icon=$icon names no installed 32x32 icon"
+file "$icon_file" | grep -q 'PNG image data, 32 x 32' || fail "the icon is not a 32x32 PNG"
+echo "PASS: installed layout under $prefix"
