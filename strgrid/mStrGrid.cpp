@@ -1,8 +1,12 @@
 #include "strgrid/mStrGrid.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <utility>
 
 #include "runtime/exceptions.h"
+#include "strgrid/table_file.h"
 
 namespace quillet {
 
@@ -86,15 +90,21 @@ void TmStrGrid::SortLine(Axis axis, int line) {
   const bool column = axis == Axis::kColumn;
   const int key_skip = KeySkip(column ? SavedFixedRows() : SavedFixedCols());
   sorted_line_ = line;
+  LoadSortIndex(axis, line, key_skip);
+  PermuteLine(axis, line);
+  last_sort_kind_ = column ? kSortColumn : kSortRow;
+  undo_available_ = true;
+}
+
+// Prepares SortIndex, copies the line into it with each entry's position as its object and
+// lets it sort. Cols/Rows check `line` (after SortIndex is emptied).
+void TmStrGrid::LoadSortIndex(Axis axis, int line, int key_skip) {
   PrepareSortList(sort_index_, key_skip);
-  sort_index_.AddStrings(column ? Cols(line) : Rows(line));  // Cols/Rows check `line`
+  sort_index_.AddStrings(axis == Axis::kColumn ? Cols(line) : Rows(line));
   const int count = sort_index_.Count();
   for (int i = 0; i < count; ++i) sort_index_.SetObjects(i, i);
   sort_index_.SetSorted(true);
   sort_index_.SetSorted(false);
-  PermuteLine(axis, line);
-  last_sort_kind_ = column ? kSortColumn : kSortRow;
-  undo_available_ = true;
 }
 
 void TmStrGrid::SortEveryLine(Axis axis) {
@@ -138,9 +148,10 @@ void TmStrGrid::UndoSort() {
     switch (last_sort_kind_) {
       case kSortNone:
         return;
-      case kSortCompleteRows:  // replayed by the whole-row permutation once it exists
-      case kSortCompleteCols:  // replayed by the whole-column permutation once it exists
-        return;
+      case kSortCompleteRows:
+        return PermuteCompleteLines(Axis::kColumn);
+      case kSortCompleteCols:
+        return PermuteCompleteLines(Axis::kRow);
       case kSortColumn:
         return PermuteLine(Axis::kColumn, sorted_line_);
       case kSortRow:
@@ -248,6 +259,287 @@ void TmStrGrid::PutLineCell(Axis axis, int line, int position, TGridCell cell) {
     PutCell(line, position, std::move(cell));
   else
     PutCell(position, line, std::move(cell));
+}
+
+// ---- whole-row and whole-column sorts ----------------------------------------------------
+
+void TmStrGrid::SortCompleteRows(int col) { SortCompleteLines(Axis::kColumn, col); }
+
+void TmStrGrid::SortCompleteColumns(int row) { SortCompleteLines(Axis::kRow, row); }
+
+// The key line runs along `key_axis`: a column whose keys order the rows, or a row whose
+// keys order the columns.
+void TmStrGrid::SortCompleteLines(Axis key_axis, int key_line) {
+  undo_available_ = false;  // until this sort has moved its lines
+  const bool rows_move = key_axis == Axis::kColumn;
+  const int key_skip = KeySkip(rows_move ? SavedFixedRows() : SavedFixedCols());
+  (rows_move ? first_moved_col_ : first_moved_row_) =
+      LineSkip(rows_move ? SavedFixedCols() : SavedFixedRows());
+  LoadSortIndex(key_axis, key_line, key_skip);
+  sort_index_.OrderEqualKeyRuns();  // equal keys back into their earlier order
+  PermuteCompleteLines(key_axis);
+  last_sort_kind_ = rows_move ? kSortCompleteRows : kSortCompleteCols;
+  undo_available_ = true;
+}
+
+void TmStrGrid::ReorderCompleteRows(int col, const TStrings& order) {
+  undo_available_ = false;
+  const int key_skip = KeySkip(SavedFixedRows());
+  first_moved_col_ = LineSkip(SavedFixedCols());
+  if (order.Count() != static_cast<std::int64_t>(RowCount()) - key_skip)
+    throw MFileError("Incorrect list length of Order Values");
+  sort_index_.Clear();  // its key settings stay those of the last sort that prepared it
+  sort_index_.AddStrings(Cols(col));
+  const int rows = RowCount();
+  for (int r = 0; r < key_skip; ++r) sort_index_.SetObjects(r, r);
+  for (int r = key_skip; r < rows; ++r)  // a negative skip fails at entry -1
+    sort_index_.SetObjects(r, sort_index_.IndexOf(order.Strings(r - key_skip)));
+  PermuteCompleteLines(Axis::kColumn);
+  last_sort_kind_ = kSortCompleteRows;
+  undo_available_ = true;
+}
+
+// SortIndex holds M (M(i) = the row (column) whose content must end at i). Records the
+// inverse in SortIndex first: an entry outside SortIndex (-1 from an unmatched order text)
+// raises there, before any cell has moved. Then moves whole lines along the cycles.
+void TmStrGrid::PermuteCompleteLines(Axis key_axis) {
+  std::vector<std::int32_t> moves = SortIndexObjects();  // the scratch copy P (objects)
+  InvertInto(moves.data(), static_cast<int>(moves.size()), 0);
+  FollowWholeLineCycles(key_axis, moves);
+  NotifyContentChanged();
+}
+
+// The cycle walk of FollowCycles with whole lines: rows over the columns from
+// FirstMovedCol() on (key_axis kColumn), or columns over the rows from FirstMovedRow() on.
+// `moves` holds positions inside the list (checked by the inversion) and ends all fixed.
+void TmStrGrid::FollowWholeLineCycles(Axis key_axis, std::vector<std::int32_t>& moves) {
+  const bool rows_move = key_axis == Axis::kColumn;
+  const int first = rows_move ? first_moved_col_ : first_moved_row_;
+  const int end = rows_move ? ColCount() : RowCount();
+  // Cell k of line `line`: (k, line) when rows move, (line, k) when columns move.
+  auto col_of = [&](int line, int k) { return rows_move ? k : line; };
+  auto row_of = [&](int line, int k) { return rows_move ? line : k; };
+  std::vector<TGridCell> aside(static_cast<std::size_t>(std::max(end - first, 0)));
+  const int count = static_cast<int>(moves.size());
+  for (int start = 0; start < count; ++start) {
+    if (moves[start] == start) continue;
+    int i = start;
+    for (int k = first; k < end; ++k) aside[k - first] = TakeCell(col_of(i, k), row_of(i, k));
+    for (;;) {
+      const int j = moves[i];
+      moves[i] = i;
+      if (moves[j] == j) break;
+      for (int k = first; k < end; ++k)
+        MoveCell(col_of(j, k), row_of(j, k), col_of(i, k), row_of(i, k));
+      i = j;
+    }
+    for (int k = first; k < end; ++k)
+      PutCell(col_of(i, k), row_of(i, k), std::move(aside[k - first]));
+  }
+}
+
+// ---- editing of whole lines -------------------------------------------------------------------
+
+void TmStrGrid::InsertRows(int row, int count) {
+  const int rows = RowCount();
+  if (count < 1 || row < 0 || row > rows || count > INT_MAX - rows)
+    throw EListError(kIndexError);
+  SetRowCount(rows + count);
+  for (int col : StoredColumnsIn(0, ColCount() - 1)) {
+    ShiftColumnRows(col, row, rows - 1, count);  // the first ColCount cells move down
+    ClearColumnRange(col, row, row + count - 1);
+  }
+  MarkRowsWritten(row, rows + count - 1);
+  Rows(row).Clear();  // the first new row loses every stored cell, also past ColCount
+}
+
+void TmStrGrid::InsertCols(int col, int count) {
+  const int cols = ColCount();
+  const int rows = RowCount();
+  if (count < 1 || col < 0 || col > cols || count > INT_MAX - cols)
+    throw EListError(kIndexError);
+  SetColCount(cols + count);
+  // Columns past the old end that receive a moved column lose their first RowCount cells.
+  for (int c : StoredColumnsIn(std::max(col + count, cols), cols + count - 1))
+    ClearColumnRange(c, 0, rows - 1);
+  const std::vector<int> moving = StoredColumnsIn(col, cols - 1);
+  for (auto it = moving.rbegin(); it != moving.rend(); ++it)  // from the right: targets free
+    MoveColumnRows(*it, *it + count, rows);
+  for (int c : StoredColumnsIn(col, col + count - 1)) ClearColumnRange(c, 0, rows - 1);
+  MarkRowsWritten(0, rows - 1);
+  NotifyContentChanged();
+}
+
+void TmStrGrid::DeleteRows(int row, int count) {
+  const int rows = RowCount();
+  if (row < 0 || count < 0 || row > rows - 1) throw EListError(kIndexError);
+  count = std::min(count, rows - row);
+  // The freed rows at the end receive the rows just past the table; rows past INT_MAX do
+  // not exist and read as empty.
+  const int beyond = static_cast<int>(std::min<std::int64_t>(count, std::int64_t{INT_MAX} - rows + 1));
+  for (int col : StoredColumnsIn(0, ColCount() - 1)) {
+    ClearColumnRange(col, row, row + count - 1);
+    ShiftColumnRows(col, row + count, rows - 1, -count);
+    CopyColumnCells(col, rows, col, rows - count, beyond);
+  }
+  MarkRowsWritten(row, rows - 1);
+  NotifyContentChanged();
+  SetRowCount(rows - count);
+}
+
+void TmStrGrid::DeleteCols(int col, int count) {
+  const int cols = ColCount();
+  const int rows = RowCount();
+  if (col < 0 || count < 0 || col > cols - 1) throw EListError(kIndexError);
+  count = std::min(count, cols - col);
+  if (count > 0) {
+    for (int c : StoredColumnsIn(col, col + count - 1)) ClearColumnRange(c, 0, rows - 1);
+    for (int c : StoredColumnsIn(col + count, cols - 1))  // from the left: targets free
+      MoveColumnRows(c, c - count, rows);
+    const auto last_beyond = static_cast<int>(std::min<std::int64_t>(std::int64_t{cols} + count - 1, INT_MAX));
+    for (int c : StoredColumnsIn(cols, last_beyond)) CopyColumnCells(c, 0, c - count, 0, rows);
+  }
+  MarkRowsWritten(0, rows - 1);
+  NotifyContentChanged();
+  SetColCount(cols - count);
+}
+
+int TmStrGrid::ModifyRow(int row, std::string_view line, std::string_view separator) {
+  if (row < 0) throw EListError(kIndexError);
+  return WriteFields(Axis::kRow, row, line, separator);
+}
+
+int TmStrGrid::ModifyCol(int col, std::string_view line, std::string_view separator) {
+  if (col < 0) throw EListError(kIndexError);
+  return WriteFields(Axis::kColumn, col, line, separator);
+}
+
+void TmStrGrid::AddRow(std::string_view line, char separator) {
+  if (RowCount() == INT_MAX) throw EListError(kIndexError);  // no row index past the largest
+  SetRowCount(RowCount() + 1);
+  ModifyRow(RowCount() - 1, line, std::string_view(&separator, 1));
+}
+
+void TmStrGrid::AddCol(std::string_view line, char separator) {
+  if (ColCount() == INT_MAX) throw EListError(kIndexError);
+  SetColCount(ColCount() + 1);
+  ModifyCol(ColCount() - 1, line, std::string_view(&separator, 1));
+}
+
+// Writes the fields of `text` along the line, position 0 on; texts only (objects stay).
+int TmStrGrid::WriteFields(Axis axis, int line, std::string_view text,
+                           std::string_view separator) {
+  int field = 0;
+  std::size_t start = 0;
+  auto write = [&](std::string_view piece) {
+    if (axis == Axis::kRow)
+      SetCells(field, line, piece);
+    else
+      SetCells(line, field, piece);
+  };
+  if (!separator.empty()) {  // an empty separator is never found
+    for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos;) {
+      write(text.substr(start, at - start));
+      start = at + separator.size();
+      ++field;
+    }
+  }
+  write(text.substr(start));
+  return field + 1;
+}
+
+// ---- search direction and table files -------------------------------------------------
+
+void TmStrGrid::SetReverseSearch(bool value) {
+  if (value == reverse_search_) return;
+  reverse_search_ = value;
+  search_.ReverseChanged(*this);
+}
+
+void TmStrGrid::SaveToFile(const std::string& file_name, const std::string& separator) const {
+  SaveTableFile(*this, file_name, separator);
+}
+
+void TmStrGrid::LoadFromFile(const std::string& file_name, const std::string& separator) {
+  LoadTableFile(*this, file_name, separator);
+}
+
+
+// ==== keyboard, mouse and clipboard ===========================================================
+
+TClipboard& TmStrGrid::Clipboard() const {
+  return clipboard_ != nullptr ? *clipboard_ : DefaultClipboard();
+}
+
+void TmStrGrid::CopyToClipboard() { Clipboard().SetText(BuildBlockText(*this, Selection())); }
+
+void TmStrGrid::CutToClipboard() {
+  CopyToClipboard();
+  const TGridRect block = Selection();
+  for (int row = block.Top; row <= block.Bottom; ++row)
+    for (int col = block.Left; col <= block.Right; ++col) SetCells(col, row, "");
+  GridChanged();
+}
+
+void TmStrGrid::PasteFromClipboard() {
+  TClipboard& clipboard = Clipboard();
+  if (!clipboard.HasText()) return;
+  PasteBlockText(*this, clipboard.Text(), paste_to_cursor_);
+  GridChanged();
+}
+
+void TmStrGrid::KeyPress(char& key) {
+  if (!EditorMode() && enable_clipboard_shortcuts_) {
+    if (key == 3) CopyToClipboard();
+    if (key == 22) PasteFromClipboard();
+    if (key == 24) CutToClipboard();
+  }
+  TStringGrid::KeyPress(key);  // the shortcut is not consumed
+}
+
+void TmStrGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!TakeFocusForPress()) return TStringGrid::MouseDown(button, shift, x, y);
+  if (button == TMouseButton::mbLeft && shift.Contains(TShiftFlag::ssDouble)) {
+    DblClick();
+    return StandardMouseDown(button, shift, x, y, true);
+  }
+  int sizing_index = -1;
+  if (button != TMouseButton::mbLeft ||
+      SizingStateAt(x, y, sizing_index) != TGridState::gsNormal)
+    return TStringGrid::MouseDown(button, shift, x, y);
+  const TGridCoord cell = MouseCoord(x, y);
+  const bool on_fixed = (cell.X >= 0 && cell.X < FixedCols()) ||
+                        (cell.Y >= 0 && cell.Y < FixedRows());
+  if (!click_fixed_ || !on_fixed) return TStringGrid::MouseDown(button, shift, x, y);
+  if (cell.X < 0 || cell.Y < 0) return;  // a fixed line beyond the table's last cell
+  FixedClick(cell.X, cell.Y);
+}
+
+void TmStrGrid::FixedClick(int col, int row) {
+  saved_fixed_rows_ = FixedRows();
+  saved_fixed_cols_ = FixedCols();
+  SetFixedRows(0);
+  SetFixedCols(0);
+  fixed_click_active_ = true;
+  try {
+    SetRow(row);
+    SetCol(col);
+  } catch (...) {
+    RestoreFixedCounts();  // the header comes back even when a handler fails
+    throw;
+  }
+  RestoreFixedCounts();
+}
+
+void TmStrGrid::RestoreFixedCounts() {
+  // A handler may have shrunk the table below the header; keep the counts valid then.
+  SetFixedRows(std::min(saved_fixed_rows_, RowCount() - 1));
+  SetFixedCols(std::min(saved_fixed_cols_, ColCount() - 1));
+}
+
+void TmStrGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  fixed_click_active_ = false;
+  TStringGrid::MouseUp(button, shift, x, y);
 }
 
 }  // namespace quillet

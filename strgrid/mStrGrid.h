@@ -20,8 +20,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "strgrid/grid_clipboard.h"
+#include "strgrid/grid_search.h"
 #include "strgrid/mstrlist.h"
 #include "strgrid/string_grid.h"
 
@@ -85,9 +88,35 @@ class TmStrGrid : public TStringGrid {
   bool SearchSubstring() const noexcept { return search_substring_; }
   void SetSearchSubstring(bool value) noexcept { search_substring_ = value; }
   bool ReverseSearch() const noexcept { return reverse_search_; }
-  void SetReverseSearch(bool value) noexcept { reverse_search_ = value; }
-  bool SearchExists() const noexcept { return search_exists_; }
-  void SetSearchExists(bool value) noexcept { search_exists_ = value; }
+  // Changes the search direction. With a search running, one FindNext is made at once in
+  // the new direction (its result dropped), so the last hit is not returned twice; with the
+  // search exhausted, the next FindNext scans the whole rectangle again from the new start.
+  // May throw what FindNext throws (EConvertError, EOverflow).
+  void SetReverseSearch(bool value);
+  // False until the first FindFirst, FindFirstInRow or FindFirstInCol.
+  bool SearchExists() const noexcept { return search_.SearchExists(); }
+
+  // Searches: a first-search call sets up the rectangle (whole table, one row, one column,
+  // by UseFixed) and returns the first hit; FindNext returns the following ones. On a hit
+  // acol/arow receive the cell, otherwise -1, -1. Matching follows KeyType, KeyPos, KeyLen
+  // and SearchSubstring (see strgrid/grid_search.h for the rules and failures).
+  bool FindFirst(const std::string& value, bool by_rows, int& acol, int& arow) {
+    return search_.FindFirst(*this, value, by_rows, acol, arow);
+  }
+  bool FindFirstInRow(const std::string& value, int in_row, int& acol, int& arow) {
+    return search_.FindFirstInRow(*this, value, in_row, acol, arow);
+  }
+  bool FindFirstInCol(const std::string& value, int in_col, int& acol, int& arow) {
+    return search_.FindFirstInCol(*this, value, in_col, acol, arow);
+  }
+  bool FindNext(int& acol, int& arow) { return search_.FindNext(*this, acol, arow); }
+
+  // Table files (see strgrid/table_file.h): one row per line, cells separated by
+  // `separator`, lines ending in CR LF. Save raises EInOutError; Load raises MFileError
+  // "File <name> not found" when the file cannot be opened (the table untouched) and
+  // EInOutError for failures while reading.
+  void SaveToFile(const std::string& file_name, const std::string& separator) const;
+  void LoadFromFile(const std::string& file_name, const std::string& separator);
   bool EnableClipboardShortcuts() const noexcept { return enable_clipboard_shortcuts_; }
   void SetEnableClipboardShortcuts(bool value) noexcept { enable_clipboard_shortcuts_ = value; }
   bool PasteToCursor() const noexcept { return paste_to_cursor_; }
@@ -134,11 +163,93 @@ class TmStrGrid : public TStringGrid {
   // Reverses the rearrangement recorded by the last sort (by position, on the current
   // table and the current SortIndex) and records the way forward in SortIndex, so that a
   // second call sorts again. Does nothing for LastSortKind() kSortNone and after a sort or
-  // undo that failed; kSortCompleteRows and kSortCompleteCols are replayed by the
-  // whole-row and whole-column permutations (not part of this class yet: nothing for now). Throws EListError "List index out of bounds" if SortIndex does not
-  // fit the current table (too few entries, a position outside its line); nothing moves
-  // and SortIndex is unchanged then, and UndoSort does nothing until the next good sort.
+  // undo that failed. kSortCompleteRows moves whole rows back (columns from
+  // FirstMovedCol() on), kSortCompleteCols whole columns (rows from FirstMovedRow() on).
+  // Throws EListError "List index out of bounds" if SortIndex does not fit the current
+  // table (too few entries, a position outside its line); no cell moves then. SortIndex is
+  // unchanged for the single-line kinds and rewritten up to the bad entry for the
+  // whole-line kinds; UndoSort does nothing until the next good sort.
   void UndoSort();
+
+  // ---- whole-row and whole-column sorts ---------------------------------------------------
+  // These treat the table as records and are stable: rows (columns) with equal keys keep
+  // their earlier relative order, in both directions. Rows inside the key skip stay; the
+  // columns before FirstMovedCol() (the rows before FirstMovedRow()) are never touched:
+  //   SortCompleteRows, ReorderCompleteRows  key skip FR / FR / 0, FirstMovedCol FC / 0 / 0
+  //   SortCompleteColumns                    key skip FC / FC / 0, FirstMovedRow FR / 0 / 0
+  // Whole lines move in place along the cycles of the permutation: one line is held aside
+  // per cycle and every line that changes place is copied once. Afterwards SortIndex holds
+  // one entry per row (column), entry k naming (object and decimal text) where the line that
+  // stood at k went. On any error no cell moves, LastSortKind keeps its value and UndoSort
+  // does nothing until the next sort that succeeds.
+
+  // Sorts rows 0..RowCount()-1 by the keys in column `col` (KeyType, KeyPos, KeyLen,
+  // SortDescending) and moves each row whole. Sets FirstMovedCol(); LastSortKind()
+  // becomes kSortCompleteRows; SortedLine() is left alone. A column at or past ColCount()
+  // is a key column like any other.
+  // Throws EListError "List index out of bounds" for col < 0 (after FirstMovedCol is set
+  // and SortIndex emptied); errors of the key list's sort (EOverflow, E_Format_Invalid)
+  // pass through.
+  void SortCompleteRows(int col);
+  // The same with rows and columns exchanged: sorts the columns by the keys in row `row`;
+  // sets FirstMovedRow(); LastSortKind() becomes kSortCompleteCols.
+  void SortCompleteColumns(int row);
+  // Puts the rows below the key skip into the order that `order` gives, from the top down,
+  // as key values: row position key_skip + k receives the first row (from 0) whose key in
+  // column `col` equals order text k. The keys are cut and compared with SortIndex's
+  // present settings (those of the last sort that prepared it, or the defaults), not with
+  // the grid's. Sets FirstMovedCol(); LastSortKind() becomes kSortCompleteRows.
+  // Each text should find a distinct row below the key skip; if not, rows still only
+  // rotate along chains (none is lost or doubled) but do not end in the requested order.
+  // Each order text is looked up by a scan of the key column.
+  // Throws, with no cell moved and LastSortKind kept:
+  //   MFileError "Incorrect list length of Order Values" unless order.Count() equals
+  //     RowCount() - key skip (only FirstMovedCol has changed then);
+  //   EListError "List index out of bounds" for col < 0 (after SortIndex is emptied), and
+  //     when an order text matches no row (SortIndex is then partly rewritten);
+  //   EOverflow / E_Format_Invalid from a numeric or date key.
+  void ReorderCompleteRows(int col, const TStrings& order);
+
+  // ---- editing of whole lines ---------------------------------------------------------------
+  // Fixed lines are shifted and filled like any other (only the RowCount/ColCount setters
+  // adjust the fixed counts); SortIndex and LastSortKind are left alone. Moved cells keep
+  // text and object together, also a cell with an object and an empty text. Every failure
+  // is raised before anything changes.
+
+  // Inserts `count` empty rows before row `row` (row == RowCount() appends): RowCount
+  // grows by `count`, the first ColCount() cells of rows row.. move down by `count`
+  // (cells past ColCount() stay where they are), row `row` is emptied completely (also past
+  // ColCount()) and the other new rows in their first ColCount() cells.
+  // Throws EListError "List index out of bounds" unless count >= 1, 0 <= row <= RowCount()
+  // and RowCount() + count fits in 32 bits.
+  void InsertRows(int row, int count);
+  // The same with columns: the first RowCount() cells of columns col.. move right; the new
+  // columns are emptied in their first RowCount() cells.
+  void InsertCols(int col, int count);
+  // Removes `count` rows from row `row` on (a count past the end is cut to the rows that
+  // exist; 0 deletes nothing): the first ColCount() cells of the rows below move up and the
+  // rows freed at the end receive what lies just past the table (normally nothing); then
+  // RowCount is lowered through its setter (at least 1, FixedRows lowered to fit).
+  // Throws EListError "List index out of bounds" for row < 0, count < 0 or
+  // row > RowCount() - 1.
+  void DeleteRows(int row, int count);
+  // The same with columns, ColCount and FixedCols.
+  void DeleteCols(int col, int count);
+  // Cuts `line` at every occurrence of `separator` (n occurrences give n + 1 fields, the
+  // last possibly empty; an empty separator gives the whole line as one field) and writes
+  // the field texts into row `row` from column 0 on, keeping the cells' objects and the
+  // cells after the last field. Counts do not change: fields past ColCount() (and a row
+  // past RowCount()) go into cells outside the table. Returns the number of fields.
+  // Throws EListError "List index out of bounds" for row < 0.
+  int ModifyRow(int row, std::string_view line, std::string_view separator);
+  // The same down column `col` from row 0 on.
+  int ModifyCol(int col, std::string_view line, std::string_view separator);
+  // RowCount grows by one, then ModifyRow on the new last row with the one-character
+  // separator. Throws EListError "List index out of bounds" when RowCount() is already
+  // the largest 32-bit value.
+  void AddRow(std::string_view line, char separator);
+  // ColCount grows by one, then ModifyCol on the new last column.
+  void AddCol(std::string_view line, char separator);
 
  protected:
   // Key skip and line skip of a sort, from SavedFixedRows/Cols and UseFixed.
@@ -154,6 +265,12 @@ class TmStrGrid : public TStringGrid {
  private:
   enum class Axis : std::uint8_t { kColumn, kRow };  // the line's cells run down / across
   void SortLine(Axis axis, int line);
+  void LoadSortIndex(Axis axis, int line, int key_skip);
+  void SortCompleteLines(Axis key_axis, int key_line);
+  // PermuteCompleteRows (key_axis kColumn: rows move) and PermuteCompleteColumns (kRow).
+  void PermuteCompleteLines(Axis key_axis);
+  void FollowWholeLineCycles(Axis key_axis, std::vector<std::int32_t>& moves);
+  int WriteFields(Axis axis, int line, std::string_view text, std::string_view separator);
   void SortEveryLine(Axis axis);
   void RecordEveryLine(Axis axis, int first_line, int key_skip);
   std::vector<std::int32_t> SortIndexObjects() const;
@@ -179,7 +296,7 @@ class TmStrGrid : public TStringGrid {
   std::int32_t short_year_border_copy_ = 10;
   bool search_substring_ = false;
   bool reverse_search_ = false;
-  bool search_exists_ = false;
+  TGridSearch search_;
   bool enable_clipboard_shortcuts_ = false;
   bool paste_to_cursor_ = false;
   bool click_fixed_ = false;
@@ -189,6 +306,49 @@ class TmStrGrid : public TStringGrid {
   int sorted_line_ = 0;
   int first_moved_row_ = 0;
   int first_moved_col_ = 0;
+
+  // ==== keyboard, mouse and clipboard =====================================================
+ public:
+  // The clipboard that CopyToClipboard, CutToClipboard and PasteFromClipboard use: the one
+  // set here, or DefaultClipboard() while none is set (nullptr). It must outlive its use.
+  TClipboard& Clipboard() const;
+  void SetClipboard(TClipboard* clipboard) noexcept { clipboard_ = clipboard; }
+
+  // Puts the selected block on the clipboard as block text (grid_clipboard.h).
+  void CopyToClipboard();
+  // CopyToClipboard, then empties the texts of the selected cells (objects stay); the
+  // counts stay.
+  void CutToClipboard();
+  // Does nothing if the clipboard holds no text; otherwise writes it into the table as a
+  // block (PasteBlockText) from the current cell (PasteToCursor) or the selection's
+  // top-left cell, growing the table so that the block fits.
+  void PasteFromClipboard();
+
+  // Unless the cell editor is open, with EnableClipboardShortcuts character 3 copies, 22
+  // pastes and 24 cuts; then, in every case, the standard key-press handling follows with
+  // the same character (OnKeyPress sees the shortcut after its operation ran).
+  void KeyPress(char& key) override;
+  // Takes the focus as the standard handling does (if the grid is then not the active
+  // control, only the standard handling follows). A left double press raises OnDblClick,
+  // then the standard handling (without a second OnDblClick). A single left press that is
+  // not on a sizing line and hits a fixed cell while ClickFixed is set is a fixed click:
+  // saves the fixed counts (SavedFixedRows/Cols), writes FixedRows = 0 then FixedCols = 0,
+  // sets FixedClickActive, writes Row = R then Col = C along the standard path (OnSelectCell
+  // and OnClick for each change) and writes the fixed counts back; no OnMouseDown. A press
+  // on a fixed line whose other coordinate lies beyond the table does nothing. A failure in
+  // a handler writes the fixed counts back and passes on; FixedClickActive stays set until
+  // the release. Every other press (right, middle, sizing line, scrolled cell) gets the
+  // standard handling.
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  // Clears FixedClickActive, then the standard release handling (OnMouseUp).
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+ private:
+  void FixedClick(int col, int row);
+  // Writes the saved fixed counts back, each only as far as the table still allows.
+  void RestoreFixedCounts();
+
+  TClipboard* clipboard_ = nullptr;
 };
 
 }  // namespace quillet

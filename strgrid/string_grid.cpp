@@ -70,6 +70,7 @@ void TStringGrid::SetColCount(int value) {
   if (value == col_count_) return;
   if (fixed_cols_ >= value) fixed_cols_ = value - 1;
   col_count_ = value;
+  KeepCurrentInTable();
   SizeChanged();
 }
 
@@ -78,6 +79,7 @@ void TStringGrid::SetRowCount(int value) {
   if (value == row_count_) return;
   if (fixed_rows_ >= value) fixed_rows_ = value - 1;
   row_count_ = value;
+  KeepCurrentInTable();
   SizeChanged();
 }
 
@@ -87,6 +89,7 @@ void TStringGrid::SetFixedCols(int value) {
     throw EInvalidGridOperation("Fixed column count must be less than column count");
   if (value == fixed_cols_) return;
   fixed_cols_ = value;
+  ResetToFirstCell();
   SizeChanged();
 }
 
@@ -96,6 +99,7 @@ void TStringGrid::SetFixedRows(int value) {
     throw EInvalidGridOperation("Fixed row count must be less than row count");
   if (value == fixed_rows_) return;
   fixed_rows_ = value;
+  ResetToFirstCell();
   SizeChanged();
 }
 
@@ -266,6 +270,103 @@ void TStringGrid::ExchangeCells(int col1, int row1, int col2, int row2) {
   PutCell(col2, row2, std::move(first));
 }
 
+// ---- permutation of a column -------------------------------------------------------------
+
+// Makes every chunk that may receive a cell exist beforehand, with object slots when any
+// chunk of the rows holds objects, so that the walk itself cannot fail. A column whose
+// chunks all exist already (the usual dense case) needs nothing. Chunks made here that
+// stay empty are released again by RecountColumnChunks.
+void TStringGrid::PrepareColumnPermutation(int col, const std::vector<std::int32_t>& moves) {
+  const Column* column = FindColumn(col);
+  if (column == nullptr) return;  // no cell at all: nothing will move
+  const int rows = static_cast<int>(moves.size());
+  const auto chunks = static_cast<std::size_t>(ChunkOf(rows - 1)) + 1;
+  std::size_t with_objects = 0;
+  bool all_exist = column->chunks.size() >= chunks;
+  for (std::size_t c = 0; c < std::min(chunks, column->chunks.size()); ++c) {
+    const Chunk* chunk = column->chunks[c].get();
+    all_exist = all_exist && chunk != nullptr;
+    with_objects += chunk != nullptr && chunk->objects ? 1 : 0;
+  }
+  if (all_exist && (with_objects == 0 || with_objects == chunks)) return;
+  try {
+    for (int row = 0; row < rows; ++row) {
+      if (moves[row] == row) continue;
+      Chunk& chunk = EnsureChunk(col, row);
+      if (with_objects > 0) chunk.EnsureObjects();
+      // On to the next chunk (64 bits: the last chunk ends past INT_MAX).
+      row = static_cast<int>(std::min<std::int64_t>(
+          (std::int64_t{ChunkOf(row)} + 1) * kChunkRows - 1, rows - 1));
+    }
+  } catch (...) {
+    RecountColumnChunks(col, rows);
+    throw;
+  }
+}
+
+// Sets the stored counts of the chunks over rows 0..rows-1 from their slots and releases
+// the chunks that hold nothing.
+void TStringGrid::RecountColumnChunks(int col, int rows) {
+  const Column* column = FindColumn(col);
+  if (column == nullptr) return;
+  const int last = std::min(ChunkOf(rows - 1), static_cast<int>(column->chunks.size()) - 1);
+  for (int c = last; c >= 0; --c) {  // backwards: releases shrink the vector
+    Chunk* chunk = MutableChunk(col, c * kChunkRows);
+    if (chunk == nullptr) continue;
+    std::uint32_t held = 0;
+    for (int slot = 0; slot < kChunkRows; ++slot) held += chunk->Holds(slot) ? 1 : 0;
+    stored_cells_ = stored_cells_ - chunk->stored + held;
+    chunk->stored = held;
+    if (held == 0) ReleaseChunk(col, c * kChunkRows);
+  }
+}
+
+void TStringGrid::PermuteColumn(int col, std::vector<std::int32_t>& moves) {
+  CheckWriteIndex(col, 0);
+  const int rows = static_cast<int>(moves.size());
+  if (rows == 0) return;
+  PrepareColumnPermutation(col, moves);
+  auto* column = const_cast<Column*>(FindColumn(col));
+  auto chunk_at = [column](int row) -> Chunk* {
+    if (column == nullptr) return nullptr;
+    const auto c = static_cast<std::size_t>(ChunkOf(row));
+    return c < column->chunks.size() ? column->chunks[c].get() : nullptr;
+  };
+  // Takes the cell at `row` out (it ends empty); a missing chunk holds an empty cell.
+  auto take = [&](int row, TGridCell& cell) {
+    written_rows_.Set(row);
+    Chunk* chunk = chunk_at(row);
+    if (chunk == nullptr) return;
+    cell.text = std::move(chunk->texts[SlotOf(row)]);
+    if (chunk->objects) cell.object = std::exchange(chunk->objects[SlotOf(row)], 0);
+  };
+  // Puts a cell into the empty cell at `row`; a cell that holds something finds its chunk
+  // (and object slots) made by PrepareColumnPermutation.
+  auto put = [&](int row, TGridCell& cell) {
+    Chunk* chunk = chunk_at(row);
+    if (chunk == nullptr) return;
+    chunk->texts[SlotOf(row)] = std::move(cell.text);
+    if (chunk->objects) chunk->objects[SlotOf(row)] = std::exchange(cell.object, 0);
+  };
+  TGridCell moving;
+  TGridCell aside;
+  for (int start = 0; start < rows; ++start) {
+    if (moves[start] == start) continue;
+    int i = start;
+    take(i, aside);
+    for (;;) {
+      const int j = moves[i];
+      moves[i] = i;
+      if (moves[j] == j) break;
+      take(j, moving);
+      put(i, moving);
+      i = j;
+    }
+    put(i, aside);
+  }
+  RecountColumnChunks(col, rows);
+}
+
 // ---- line clearing ---------------------------------------------------------------------
 
 void TStringGrid::ClearRowCells(int row) {
@@ -294,6 +395,164 @@ void TStringGrid::ClearColumnCells(int col, int row_count) {
     const int first = static_cast<int>(chunk) * kChunkRows;
     const int last = std::min(row_count - 1, first + kChunkRows - 1);
     for (int row = last; row >= first; --row) TakeCell(col, row);
+  }
+}
+
+// ---- block moves for whole-line editing ----------------------------------------------------
+
+void TStringGrid::MarkRowsWritten(int first, int last) {
+  if (first <= last) written_rows_.SetRange(first, last);
+}
+
+void TStringGrid::TidyColumn(int col) {
+  auto* column = const_cast<Column*>(FindColumn(col));
+  if (column == nullptr) return;
+  while (!column->chunks.empty() && !column->chunks.back()) column->chunks.pop_back();
+  if (column->chunks.empty() && col >= kDenseColumns) far_columns_.erase(col);
+}
+
+std::vector<int> TStringGrid::StoredColumnsIn(int first, int last) const {
+  std::vector<int> cols;
+  if (first > last) return cols;
+  const int dense_last = std::min(last, static_cast<int>(dense_columns_.size()) - 1);
+  for (int col = std::max(first, 0); col <= dense_last; ++col)
+    if (!dense_columns_[col].chunks.empty()) cols.push_back(col);
+  for (auto it = far_columns_.lower_bound(first); it != far_columns_.end() && it->first <= last;
+       ++it)
+    if (!it->second.chunks.empty()) cols.push_back(it->first);
+  return cols;
+}
+
+void TStringGrid::ForEachStoredCell(const std::function<void(int col, int row)>& visit) const {
+  const auto visit_column = [&](int col, const Column& column) {
+    for (std::size_t c = 0; c < column.chunks.size(); ++c) {
+      const Chunk* chunk = column.chunks[c].get();
+      if (chunk == nullptr) continue;
+      for (int slot = 0; slot < kChunkRows; ++slot)
+        if (chunk->Holds(slot)) visit(col, static_cast<int>(c) * kChunkRows + slot);
+    }
+  };
+  for (std::size_t col = 0; col < dense_columns_.size(); ++col)
+    visit_column(static_cast<int>(col), dense_columns_[col]);
+  for (const auto& [col, column] : far_columns_) visit_column(col, column);
+}
+
+void TStringGrid::ClearColumnRange(int col, int first, int last) {
+  if (first > last) return;
+  MarkRowsWritten(first, last);
+  const Column* column = FindColumn(col);
+  if (column == nullptr || column->chunks.empty()) return;
+  const int top = std::min(ChunkOf(last), static_cast<int>(column->chunks.size()) - 1);
+  for (int c = top; c >= ChunkOf(first); --c) {  // backwards: releases shrink the vector
+    Chunk* chunk = MutableChunk(col, c * kChunkRows);
+    if (chunk == nullptr) continue;
+    const int lo = std::max(first, c * kChunkRows);
+    const int hi = std::min(last, c * kChunkRows + (kChunkRows - 1));
+    if (hi - lo == kChunkRows - 1) {  // the whole chunk goes at once
+      stored_cells_ -= chunk->stored;
+      ReleaseChunk(col, lo);
+      continue;
+    }
+    for (int row = hi; row >= lo; --row) TakeCell(col, row);
+  }
+}
+
+// Needs: rows src..src+n-1 lie in one chunk, rows dst..dst+n-1 in one chunk, and every
+// destination slot outside the source stretch is empty. Moving from the far end of an
+// overlap first keeps every slot read before it is written.
+void TStringGrid::RelocateRun(int col, int src, int dst, int n) {
+  Chunk* from = MutableChunk(col, src);
+  if (from == nullptr) return;  // nothing to move; the destination is empty already
+  const int s = SlotOf(src);
+  std::uint32_t held = 0;
+  for (int k = 0; k < n; ++k) held += from->Holds(s + k) ? 1 : 0;
+  if (held == 0) return;
+  Chunk& to = EnsureChunk(col, dst);
+  if (from->objects && !to.objects) {
+    try {
+      to.EnsureObjects();
+    } catch (...) {
+      if (to.stored == 0) ReleaseChunk(col, dst);
+      throw;
+    }
+  }
+  const int d = SlotOf(dst);
+  auto move_one = [&](int k) {
+    to.texts[d + k] = std::move(from->texts[s + k]);
+    if (!from->objects) return;
+    const std::intptr_t object = from->objects[s + k];
+    from->objects[s + k] = 0;
+    to.objects[d + k] = object;
+  };
+  if (dst > src)
+    for (int k = n - 1; k >= 0; --k) move_one(k);
+  else
+    for (int k = 0; k < n; ++k) move_one(k);
+  if (&to == from) return;
+  to.stored += held;
+  from->stored -= held;
+  if (from->stored == 0) ReleaseChunk(col, src);
+}
+
+void TStringGrid::ShiftColumnRows(int col, int first, int last, int by) {
+  if (first > last || by == 0) return;
+  MarkRowsWritten(by > 0 ? first : first + by, by > 0 ? last + by : last);
+  if (by > 0)
+    ClearColumnRange(col, std::max(first + by, last + 1), last + by);
+  else
+    ClearColumnRange(col, first + by, std::min(last + by, first - 1));
+  if (FindColumn(col) == nullptr) return;
+  if (by > 0) {
+    for (int end = last; end >= first;) {  // from the bottom: the destinations are free
+      const int n = std::min({SlotOf(end) + 1, SlotOf(end + by) + 1, end - first + 1});
+      RelocateRun(col, end - n + 1, end - n + 1 + by, n);
+      end -= n;
+    }
+    return;
+  }
+  for (int start = first;;) {  // from the top: the destinations are free
+    const int n = std::min({kChunkRows - SlotOf(start), kChunkRows - SlotOf(start + by),
+                            last - start + 1});
+    RelocateRun(col, start, start + by, n);
+    if (n == last - start + 1) break;  // also keeps start from passing INT_MAX
+    start += n;
+  }
+}
+
+void TStringGrid::MoveColumnRows(int from, int to, int row_count) {
+  if (row_count <= 0 || from == to) return;
+  ClearColumnRange(to, 0, row_count - 1);  // also marks the rows
+  if (FindColumn(from) == nullptr) return;
+  Column& target = EnsureColumn(to);  // first: growing the dense columns moves them
+  auto* source = const_cast<Column*>(FindColumn(from));
+  const int whole = std::min(row_count / kChunkRows, static_cast<int>(source->chunks.size()));
+  if (static_cast<int>(target.chunks.size()) < whole) target.chunks.resize(whole);
+  for (int c = 0; c < whole; ++c)  // the target's chunks here were released above
+    if (source->chunks[c]) target.chunks[c] = std::move(source->chunks[c]);
+  TidyColumn(from);
+  TidyColumn(to);
+  const int tail = row_count / kChunkRows * kChunkRows;  // the rows of a partial chunk
+  if (tail == row_count || FindChunk(from, tail) == nullptr) return;
+  for (int row = tail; row < row_count; ++row) PutCell(to, row, TakeCell(from, row));
+}
+
+void TStringGrid::CopyColumnCells(int from_col, int from_first, int to_col, int to_first,
+                                  int count) {
+  if (count <= 0) return;
+  ClearColumnRange(to_col, to_first, to_first + count - 1);
+  for (int k = 0; k < count;) {
+    const int row = from_first + k;
+    const int n = std::min(kChunkRows - SlotOf(row), count - k);
+    // The source chunk stays put: the stretches do not overlap and nothing is emptied.
+    if (const Chunk* chunk = FindChunk(from_col, row)) {
+      for (int i = 0; i < n; ++i) {
+        const int slot = SlotOf(row) + i;
+        if (chunk->Holds(slot))
+          PutCell(to_col, to_first + k + i, TGridCell{chunk->texts[slot], chunk->Object(slot)});
+      }
+    }
+    if (n == count - k) break;
+    k += n;
   }
 }
 
@@ -363,6 +622,26 @@ void TStringGridLine::Delete(int /*index*/) { throw EInvalidGridOperation(kLineS
 
 void TStringGridLine::Insert(int /*index*/, const std::string& /*text*/) {
   throw EInvalidGridOperation(kLineSizeError);
+}
+
+void TStringGridLine::ForEachEntry(
+    const std::function<void(std::string_view, std::intptr_t)>& visit) const {
+  const int count = GetCount();
+  if (kind_ == Kind::kRow) {
+    for (int k = 0; k < count; ++k) visit(grid_->CellView(k, index_), grid_->Objects(k, index_));
+    return;
+  }
+  for (int row = 0; row < count;) {  // a column: one chunk lookup per kChunkRows cells
+    const TStringGrid::Chunk* chunk = grid_->FindChunk(index_, row);
+    const auto end = static_cast<int>(std::min<std::int64_t>(
+        count, (std::int64_t{ChunkOf(row)} + 1) * TStringGrid::kChunkRows));
+    for (; row < end; ++row) {
+      if (chunk == nullptr)
+        visit(std::string_view(), 0);
+      else
+        visit(chunk->texts[SlotOf(row)].View(), chunk->Object(SlotOf(row)));
+    }
+  }
 }
 
 }  // namespace quillet
