@@ -101,8 +101,7 @@ void TmStrGrid::SortLine(Axis axis, int line) {
 void TmStrGrid::LoadSortIndex(Axis axis, int line, int key_skip) {
   PrepareSortList(sort_index_, key_skip);
   sort_index_.AddStrings(axis == Axis::kColumn ? Cols(line) : Rows(line));
-  const int count = sort_index_.Count();
-  for (int i = 0; i < count; ++i) sort_index_.SetObjects(i, i);
+  sort_index_.NumberEntries();  // Objects(i) := i for every entry
   sort_index_.SetSorted(true);
   sort_index_.SetSorted(false);
 }
@@ -216,17 +215,14 @@ void TmStrGrid::PermuteEveryLine(Axis axis, int first) {
 
 // For i in 0..count-1: entry base + M(i) of SortIndex := object i, text i in decimal.
 void TmStrGrid::InvertInto(const std::int32_t* moves, int count, int base) {
-  for (int i = 0; i < count; ++i) {
-    const int entry = base + moves[i];
-    sort_index_.SetObjects(entry, i);
-    sort_index_.SetStrings(entry, std::to_string(i));
-  }
+  sort_index_.StorePositions(moves, count, base);
 }
 
 // Moves the cells of the line along the cycles of `moves` (destroyed: every position ends
 // fixed). One cell per cycle is set aside; every moved cell is written once; positions
 // that already hold their content are not touched.
 void TmStrGrid::FollowCycles(Axis axis, int line, std::vector<std::int32_t>& moves) {
+  if (axis == Axis::kColumn) return PermuteColumn(line, moves);  // straight on the chunks
   const int count = static_cast<int>(moves.size());
   for (int start = 0; start < count; ++start) {
     if (moves[start] == start) continue;

@@ -1,12 +1,19 @@
 #include "strgrid/mstrlist.h"
 
 #include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstring>
 #include <numeric>
+#include <stdexcept>
+#include <typeinfo>
 #include <utility>
 
 #include "runtime/collation.h"
 #include "runtime/exceptions.h"
 #include "runtime/real48.h"
+#include "strgrid/cycle_walk.h"
+#include "strgrid/string_grid.h"
 
 namespace quillet {
 
@@ -108,30 +115,35 @@ class DatePolicy {
   TmStrList& list_;
 };
 
-// Cached comparison values of entries first.., exchanged alongside the entries.
+// A cached comparison value and the offset of its entry from the start of the sorted range.
 template <class T>
-class CachedPolicy {
+struct Ranked {
+  T value;
+  std::int32_t pos;
+};
+
+// The cached values as a compact array: the sort exchanges (value, offset) pairs, and the
+// entries follow once at the end (TmStrList::PermuteEntries).
+template <class T>
+class CompactPolicy {
  public:
   using Value = T;
-  CachedPolicy(TmStrList& list, std::vector<T>& values, int first)
-      : list_(list), values_(values), first_(first) {}
-  Value ValueOf(int i) const { return values_[i - first_]; }
+  CompactPolicy(std::vector<Ranked<T>>& items, int first) : items_(items.data()), first_(first) {}
+  Value ValueOf(int i) const { return items_[i - first_].value; }
   int Compare(int i, Value p) const {
-    const T v = values_[i - first_];
+    const T v = items_[i - first_].value;
     return (v > p) - (v < p);
   }
-  void Swap(int i, int j) {
-    list_.ExchangeItems(i, j);
-    std::swap(values_[i - first_], values_[j - first_]);
-  }
+  void Swap(int i, int j) { std::swap(items_[i - first_], items_[j - first_]); }
+  Ranked<T>* Items() const { return items_; }
+  int First() const { return first_; }
 
  private:
-  TmStrList& list_;
-  std::vector<T>& values_;
+  Ranked<T>* items_;
   int first_;
 };
 
-// The objects as signed keys.
+// The objects as signed keys, exchanging the entries themselves (for short ranges).
 class ObjectPolicy {
  public:
   using Value = std::int32_t;
@@ -166,6 +178,39 @@ void Partition(Policy& policy, int left, int right, bool descending, int& i, int
       --j;
     }
   } while (i <= j);
+}
+
+// The same pass on a compact array (offsets i, j from its start), with plain comparisons.
+template <bool kDescending, class T>
+void PartitionItems(Ranked<T>* items, int& i, int& j) {
+  const T p = items[i + (j - i) / 2].value;
+  do {
+    if constexpr (kDescending) {
+      while (items[i].value > p) ++i;
+      while (items[j].value < p) --j;
+    } else {
+      while (items[i].value < p) ++i;
+      while (items[j].value > p) --j;
+    }
+    if (i <= j) {
+      std::swap(items[i], items[j]);
+      ++i;
+      --j;
+    }
+  } while (i <= j);
+}
+
+template <class T>
+void Partition(CompactPolicy<T>& policy, int left, int right, bool descending, int& i, int& j) {
+  const int first = policy.First();
+  i = left - first;
+  j = right - first;
+  if (descending)
+    PartitionItems<true>(policy.Items(), i, j);
+  else
+    PartitionItems<false>(policy.Items(), i, j);
+  i += first;
+  j += first;
 }
 
 // The classic sort: partition, sort the left part, then go on with the right part. The
@@ -210,41 +255,68 @@ void RunEqualKeyRuns(Policy& policy, TmStrList& list, int start) {
 
 // ---- Equivalence ranks -------------------------------------------------------------------
 
-// Gives each distinct key text of the entries an id (open addressing on the key bytes) and
-// remembers one entry per id.
+// A fast 64-bit hash of a key's bytes (eight at a time).
+std::uint64_t HashKey(std::string_view key) {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ULL;
+  std::uint64_t h = kMul ^ key.size();
+  const char* p = key.data();
+  std::size_t n = key.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    h = (h ^ word) * 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 32;
+  }
+  std::uint64_t tail = 0;
+  for (std::size_t k = 0; k < n; ++k) tail |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+  h = (h ^ tail) * kMul;
+  return h ^ (h >> 29);
+}
+
+// Gives each distinct key text an id 0, 1, ... (open addressing, at most 3/4 full) and
+// remembers one entry per id, whose key stands for the id's text.
 class DistinctKeys {
  public:
-  explicit DistinctKeys(const TmStrList& list) : list_(list), slots_(64) {}
+  explicit DistinctKeys(const TmStrList& list) : list_(list), slots_(1024) {}
 
   std::int32_t IdOf(int index) {
     const std::string_view key = EntryKey(list_, index);
-    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
-    std::size_t s = hash & (slots_.size() - 1);
-    for (; slots_[s].id >= 0; s = (s + 1) & (slots_.size() - 1)) {
+    const auto hash = static_cast<std::uint32_t>(HashKey(key) >> 32);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = hash & mask;
+    for (; slots_[s].id >= 0; s = (s + 1) & mask) {
       const Slot& slot = slots_[s];
-      if (slot.hash == hash && EntryKey(list_, entries_[slot.id]) == key) return slot.id;
+      if (slot.hash == hash && Text(slot.id) == key) return slot.id;
     }
     const auto id = static_cast<std::int32_t>(entries_.size());
     entries_.push_back(index);
     slots_[s] = {hash, id};
-    if (entries_.size() * 2 > slots_.size()) Grow();
+    if (entries_.size() * 4 > slots_.size() * 3) Grow();
     return id;
   }
-  // One entry index per id.
-  std::vector<std::int32_t> TakeEntries() { return std::move(entries_); }
+  std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
+  std::string_view Text(std::int32_t id) const { return EntryKey(list_, entries_[id]); }
+  std::size_t TextBytes() const {
+    std::size_t bytes = 0;
+    for (std::int32_t id = 0; id < Count(); ++id) bytes += Text(id).size();
+    return bytes;
+  }
+  // Frees the lookup table; Text stays usable.
+  void ReleaseTable() { std::vector<Slot>().swap(slots_); }
 
  private:
-  struct Slot {  // 8 bytes: the table costs 16 to 32 bytes per distinct key
+  struct Slot {  // 8 bytes: the table costs 11 to 22 bytes per distinct key
     std::uint32_t hash = 0;
     std::int32_t id = -1;
   };
   void Grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
       if (slot.id < 0) continue;
-      std::size_t s = slot.hash & (slots_.size() - 1);
-      while (slots_[s].id >= 0) s = (s + 1) & (slots_.size() - 1);
+      std::size_t s = slot.hash & mask;
+      while (slots_[s].id >= 0) s = (s + 1) & mask;
       slots_[s] = slot;
     }
   }
@@ -253,65 +325,89 @@ class DistinctKeys {
   std::vector<std::int32_t> entries_;
 };
 
-// Ranks 0, 1, ... of the distinct texts in the byte order of their derived texts; texts
-// whose derived texts are equal share a rank.
-template <class Derive>
-std::vector<std::int32_t> RankDistinct(const TmStrList& list,
-                                       const std::vector<std::int32_t>& entries,
-                                       Derive derive) {
-  std::string arena;
-  std::vector<std::size_t> ends;
-  ends.reserve(entries.size());
-  for (const std::int32_t entry : entries) {
-    arena += derive(EntryKey(list, entry));
-    ends.push_back(arena.size());
+// The derived texts of the distinct keys, in id order, in one arena with 32-bit ends.
+// Throws std::length_error past 4 GiB of derived text.
+class DerivedArena {
+ public:
+  template <class Derive>
+  DerivedArena(const DistinctKeys& keys, Derive derive) {
+    const std::int32_t count = keys.Count();
+    const std::size_t key_bytes = keys.TextBytes();
+    arena_.reserve(key_bytes + key_bytes / 2 + 4 * static_cast<std::size_t>(count));
+    ends_.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t id = 0; id < count; ++id) {
+      arena_ += derive(keys.Text(id));
+      if (arena_.size() > UINT32_MAX) throw std::length_error("sort keys too long");
+      ends_.push_back(static_cast<std::uint32_t>(arena_.size()));
+    }
   }
-  auto derived = [&](std::int32_t id) {
-    const std::size_t begin = id == 0 ? 0 : ends[id - 1];
-    return std::string_view(arena).substr(begin, ends[id] - begin);
-  };
-  std::vector<std::int32_t> order(entries.size());
+  std::string_view Text(std::int32_t id) const {
+    const std::uint32_t begin = id == 0 ? 0 : ends_[id - 1];
+    return std::string_view(arena_).substr(begin, ends_[id] - begin);
+  }
+
+ private:
+  std::string arena_;
+  std::vector<std::uint32_t> ends_;
+};
+
+// The rank 0, 1, ... of each distinct key (by id) in the byte order of its derived text;
+// keys whose derived texts are equal share a rank.
+template <class Derive>
+std::vector<std::int32_t> RankDistinct(const DistinctKeys& keys, Derive derive) {
+  std::vector<std::int32_t> order(static_cast<std::size_t>(keys.Count()));
   std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](std::int32_t a, std::int32_t b) { return derived(a) < derived(b); });
-  std::vector<std::int32_t> rank_of(entries.size());
+  const DerivedArena derived(keys, derive);
+  std::sort(order.begin(), order.end(), [&derived](std::int32_t a, std::int32_t b) {
+    return derived.Text(a) < derived.Text(b);
+  });
+  std::vector<std::int32_t> rank_of(order.size());
   std::int32_t rank = 0;
   for (std::size_t k = 0; k < order.size(); ++k) {
-    if (k > 0 && derived(order[k]) != derived(order[k - 1])) ++rank;
+    if (k > 0 && derived.Text(order[k]) != derived.Text(order[k - 1])) ++rank;
     rank_of[order[k]] = rank;
   }
   return rank_of;
 }
 
-// For entries first..last: equal ranks exactly for keys that compare equal, and rank order
-// equal to key order, where `derive` maps a key to a text whose byte order is the key order.
+// (rank, offset) for entries first..last: equal ranks exactly for keys that compare equal,
+// rank order equal to key order, where `derive` maps a key to a text whose byte order is
+// the key order.
 template <class Derive>
-std::vector<std::int32_t> BuildRanks(const TmStrList& list, int first, int last,
-                                     Derive derive) {
-  std::vector<std::int32_t> ids(static_cast<std::size_t>(last - first + 1));
-  std::vector<std::int32_t> entries;
+std::vector<Ranked<std::int32_t>> RankItems(const TmStrList& list, int first, int last,
+                                            Derive derive) {
+  std::vector<Ranked<std::int32_t>> items;
+  items.reserve(static_cast<std::size_t>(last - first + 1));
+  std::vector<std::int32_t> rank_of;
   {
     DistinctKeys distinct(list);
-    for (int i = first; i <= last; ++i) ids[i - first] = distinct.IdOf(i);
-    entries = distinct.TakeEntries();
+    for (int i = first; i <= last; ++i) items.push_back({distinct.IdOf(i), i - first});
+    distinct.ReleaseTable();
+    rank_of = RankDistinct(distinct, derive);
   }
-  const std::vector<std::int32_t> rank_of = RankDistinct(list, entries, derive);
-  for (std::int32_t& id : ids) id = rank_of[id];
-  return ids;
+  for (Ranked<std::int32_t>& item : items) item.value = rank_of[item.value];
+  return items;
 }
 
-std::vector<std::int32_t> BuildRanksFor(const TmStrList& list, int first, int last) {
-  if (list.KeyType() == TMSortType::soDate)
-    return BuildRanks(list, first, last,
-                      [&list](std::string_view key) { return list.DateKey(key); });
-  return BuildRanks(list, first, last, [](std::string_view key) { return LocaleSortKey(key); });
+std::vector<Ranked<std::int32_t>> RankItemsFor(const TmStrList& list, int first, int last) {
+  switch (list.KeyType()) {
+    case TMSortType::soDate:
+      return RankItems(list, first, last,
+                       [&list](std::string_view key) { return list.DateKey(key); });
+    case TMSortType::soStringCaseSensitive:  // unsigned bytes: the key is its own sort key
+      return RankItems(list, first, last, [](std::string_view key) { return key; });
+    default:
+      return RankItems(list, first, last,
+                       [](std::string_view key) { return LocaleSortKey(key); });
+  }
 }
 
-std::vector<std::int64_t> NumericValues(const TmStrList& list, int first, int last) {
-  std::vector<std::int64_t> values(static_cast<std::size_t>(last - first + 1));
+std::vector<Ranked<std::int64_t>> NumericItems(const TmStrList& list, int first, int last) {
+  std::vector<Ranked<std::int64_t>> items;
+  items.reserve(static_cast<std::size_t>(last - first + 1));
   for (int i = first; i <= last; ++i)
-    values[i - first] = OrderedValue(NumericKeyValue(EntryKey(list, i)));
-  return values;
+    items.push_back({OrderedValue(NumericKeyValue(EntryKey(list, i))), i - first});
+  return items;
 }
 
 // Runs `body` with a policy for the list's key type that converts keys on every comparison.
@@ -337,32 +433,30 @@ void WithUncachedPolicy(TmStrList& list, Body body) {
   }
 }
 
-// Runs `body` with a cached policy over entries first..last when the cache can be built;
-// otherwise (a key that does not convert, or no memory) with the uncached policy, which then
-// raises at exactly the comparison where the classic steps would.
+// Calls `body` with the cached comparison values of entries first..last as (value, offset)
+// items in entry order and returns true; returns false without calling it when the values
+// cannot be built (a key that does not convert, or no memory) or the range is short.
 template <class Body>
-void WithBestPolicy(TmStrList& list, int first, int last, Body body) {
-  const TMSortType type = list.KeyType();
-  if (last - first + 1 < kMinCachedRange || type == TMSortType::soStringCaseSensitive)
-    return WithUncachedPolicy(list, body);
-  if (type == TMSortType::soNumeric) {
-    std::vector<std::int64_t> values;
+bool WithCachedItems(const TmStrList& list, int first, int last, Body body) {
+  if (last - first + 1 < kMinCachedRange) return false;
+  if (list.KeyType() == TMSortType::soNumeric) {
+    std::vector<Ranked<std::int64_t>> items;
     try {
-      values = NumericValues(list, first, last);
+      items = NumericItems(list, first, last);
     } catch (const std::exception&) {
-      return WithUncachedPolicy(list, body);
+      return false;
     }
-    CachedPolicy<std::int64_t> policy(list, values, first);
-    return body(policy);
+    body(items);
+    return true;
   }
-  std::vector<std::int32_t> ranks;
+  std::vector<Ranked<std::int32_t>> items;
   try {
-    ranks = BuildRanksFor(list, first, last);
+    items = RankItemsFor(list, first, last);
   } catch (const std::exception&) {
-    return WithUncachedPolicy(list, body);
+    return false;
   }
-  CachedPolicy<std::int32_t> policy(list, ranks, first);
-  body(policy);
+  body(items);
+  return true;
 }
 
 }  // namespace
@@ -450,7 +544,106 @@ int TmStrList::AddObject(const std::string& text, std::intptr_t object) {
 void TmStrList::AddStrings(const TStrings& other) {
   // Reserve the real storage once; Capacity() still follows the classic rule.
   entries_.reserve(entries_.size() + static_cast<std::size_t>(std::max(other.Count(), 0)));
+  if (!sorted_ && Quiet()) return AppendQuietly(other);
   TStrings::AddStrings(other);
+}
+
+bool TmStrList::Quiet() const {
+  return !OnChange && !OnChanging && typeid(*this) == typeid(TmStrList);
+}
+
+// What AddObject does for each entry of `other` when nothing observes the steps: append
+// with object 0, grow Capacity by the classic rule, set the object. The storage is
+// reserved, so reading `other` == *this stays valid while appending.
+void TmStrList::AppendQuietly(const TStrings& other) {
+  BeginUpdate();
+  try {
+    auto append = [this](std::string_view text, std::intptr_t object) {
+      const bool grow = Count() == capacity_;
+      entries_.push_back(Entry{PackedText(text), static_cast<std::int32_t>(object)});
+      if (grow) capacity_ = GrownCapacity(capacity_);
+    };
+    if (const auto* line = dynamic_cast<const TStringGridLine*>(&other)) {
+      line->ForEachEntry(append);
+    } else {
+      const int count = other.Count();
+      for (int i = 0; i < count; ++i) append(other.Strings(i), other.Objects(i));
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TmStrList::NumberEntries() {
+  const int count = Count();
+  if (!Quiet()) {
+    for (int i = 0; i < count; ++i) SetObjects(i, i);
+    return;
+  }
+  for (int i = 0; i < count; ++i) entries_[i].object = i;
+}
+
+bool TmStrList::TargetsValid(const std::int32_t* targets, int count, int base) const {
+  for (int i = 0; i < count; ++i) {
+    const std::int64_t entry = std::int64_t{base} + targets[i];
+    if (entry < 0 || entry >= Count()) return false;
+  }
+  return true;
+}
+
+void TmStrList::StorePositions(const std::int32_t* targets, int count, int base) {
+  if (count <= 0) return;
+  if (sorted_ || !Quiet() || !TargetsValid(targets, count, base)) {
+    for (int i = 0; i < count; ++i) {  // the steps one by one, raising where they do
+      SetObjects(base + targets[i], i);
+      SetStrings(base + targets[i], std::to_string(i));
+    }
+    return;
+  }
+  // The steps in order without their notifications; the next targets are requested ahead.
+  constexpr int kAhead = 16;
+  char digits[16];
+  for (int i = 0; i < count; ++i) {
+    if (i + kAhead < count) __builtin_prefetch(&entries_[base + targets[i + kAhead]], 1);
+    Entry& entry = entries_[base + targets[i]];
+    entry.object = i;
+    const auto end = std::to_chars(digits, digits + sizeof digits, i).ptr;
+    entry.text.Assign(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  }
+}
+
+template <class Item>
+void TmStrList::PermuteEntries(int first, std::vector<Item>& items) noexcept {
+  struct Mover {
+    Entry* base;
+    Entry Take(int i) { return std::move(base[i]); }
+    void Put(int i, Entry&& entry) { base[i] = std::move(entry); }
+    void Move(int from, int to) { base[to] = std::move(base[from]); }
+    void Prefetch(int i) {
+      const char* bytes = reinterpret_cast<const char*>(base + i);
+      __builtin_prefetch(bytes);
+      __builtin_prefetch(bytes + sizeof(Entry) - 1);
+    }
+  } mover{entries_.data() + first};
+  auto from = [&items](int k) -> std::int32_t& { return items[k].pos; };
+  try {
+    PermuteInPlace(static_cast<int>(items.size()), from, mover);
+  } catch (const std::bad_alloc&) {  // thrown before any entry moved: walk cycle by cycle
+    const int count = static_cast<int>(items.size());
+    for (int start = 0; start < count; ++start) {
+      if (from(start) == start) continue;
+      Entry aside = mover.Take(start);
+      int i = start;
+      for (int j = from(i); j != start; i = j, j = from(i)) {
+        from(i) = i;
+        mover.Move(j, i);
+      }
+      from(i) = i;
+      mover.Put(i, std::move(aside));
+    }
+  }
 }
 
 void TmStrList::Insert(int index, const std::string& text) {
@@ -620,15 +813,29 @@ void TmStrList::QuickSort(int left, int right) {
   CheckRange(left, right);
   if (left > right) return;
   const bool descending = sort_descending_;
-  WithBestPolicy(*this, left, right,
-                 [&](auto& policy) { RunQuickSort(policy, left, right, descending); });
+  const bool cached = WithCachedItems(*this, left, right, [&](auto& items) {
+    CompactPolicy policy(items, left);
+    RunQuickSort(policy, left, right, descending);
+    PermuteEntries(left, items);
+  });
+  if (cached) return;
+  WithUncachedPolicy(*this,
+                     [&](auto& policy) { RunQuickSort(policy, left, right, descending); });
 }
 
 void TmStrList::SortRangeByObject(int left, int right) {
   CheckRange(left, right);
   if (left > right) return;
-  ObjectPolicy policy(*this);
+  if (right - left + 1 < kMinCachedRange) {
+    ObjectPolicy policy(*this);
+    return RunQuickSort(policy, left, right, false);
+  }
+  std::vector<Ranked<std::int32_t>> items;
+  items.reserve(static_cast<std::size_t>(right - left + 1));
+  for (int i = left; i <= right; ++i) items.push_back({entries_[i].object, i - left});
+  CompactPolicy policy(items, left);
   RunQuickSort(policy, left, right, false);
+  PermuteEntries(left, items);
 }
 
 void TmStrList::SortZeroRun() {
@@ -653,8 +860,12 @@ void TmStrList::OrderEqualKeyRuns() {
   const int start = std::max(start_index_, 0);
   const int last = Count() - 1;
   if (start >= last) return;
-  WithBestPolicy(*this, start, last,
-                 [&](auto& policy) { RunEqualKeyRuns(policy, *this, start); });
+  const bool cached = WithCachedItems(*this, start, last, [&](auto& items) {
+    CompactPolicy policy(items, start);  // the runs only reorder entries of equal value
+    RunEqualKeyRuns(policy, *this, start);
+  });
+  if (cached) return;
+  WithUncachedPolicy(*this, [&](auto& policy) { RunEqualKeyRuns(policy, *this, start); });
 }
 
 void TmStrList::SortMovable() {

@@ -14,10 +14,18 @@
 // Sorting follows the classic partition steps exactly (pivot value taken once per pass from
 // entry (L + R) div 2, I/J scans, exchange when I <= J, left part first, then the right
 // part), so entries with equal keys end in exactly the places those steps give. For speed a
-// sort caches comparison values for its duration (equivalence ranks of the keys); every
-// comparison comes out as re-cutting and re-converting the keys would. If a key cannot be
-// converted (EOverflow, E_Format_Invalid) the sort runs without the cache, so it raises at
-// the same step and leaves the entries exactly as far as the sort got.
+// sort caches comparison values for its duration (equivalence ranks of the keys, found by
+// hashing the distinct key texts and ordering only those) and runs the steps on a compact
+// array of (value, position) pairs; the entries then move once, along the cycles of the
+// resulting permutation. Every comparison comes out as re-cutting and re-converting the
+// keys would, so the result is the one of the classic steps. If a key cannot be converted
+// (EOverflow, E_Format_Invalid) the sort runs on the entries without the cache, so it
+// raises at the same step and leaves the entries exactly as far as the sort got.
+//
+// Bulk work without per-entry notifications: when neither OnChange nor OnChanging is set
+// and the object is a plain TmStrList (no subclass that could observe Changing/Changed),
+// AddStrings, NumberEntries and StorePositions skip the per-entry notification steps,
+// which then have no effect; the resulting entries are the same.
 
 #include <cstdint>
 #include <functional>
@@ -78,8 +86,17 @@ class TmStrList : public TStrings {
   // The base's form: the object is truncated to 32 bits.
   int AddObject(const std::string& text, std::intptr_t object) override;
   // BeginUpdate; AddObject for every entry of `other` in order; EndUpdate, also when an
-  // AddObject throws (the entries added before stay).
+  // AddObject throws (the entries added before stay). A grid line is read straight from
+  // the grid's store.
   void AddStrings(const TStrings& other) override;
+  // SetObjects(i, i) for every entry in index order, each with its notifications.
+  void NumberEntries();
+  // For i = 0 .. count - 1 in order: SetObjects(base + targets[i], i), then
+  // SetStrings(base + targets[i], the decimal digits of i), each with its notifications.
+  // Throws as those do (EListError "Operation not allowed on sorted string list" in
+  // sorted mode, "List index out of bounds" for a target outside the entries), leaving
+  // the entries of the steps before written.
+  void StorePositions(const std::int32_t* targets, int count, int base);
   // Inserts `text` (object 0) before entry `index`; index == Count() appends.
   // Throws EListError "Operation not allowed on sorted string list" in sorted mode (checked
   // first), then EListError "List index out of bounds" for index < 0 or > Count().
@@ -215,6 +232,14 @@ class TmStrList : public TStrings {
   void SwapEntries(int index1, int index2) noexcept;
   void ResortIfSorted();
   void SortMovable();
+  // True when per-entry notifications have no effect (see the top of this file).
+  bool Quiet() const;
+  void AppendQuietly(const TStrings& other);
+  bool TargetsValid(const std::int32_t* targets, int count, int base) const;
+  // Moves entries first.. along the cycles of `items`: the entry at first + items[k].pos
+  // ends at first + k. Every items[k].pos ends equal to k.
+  template <class Item>
+  void PermuteEntries(int first, std::vector<Item>& items) noexcept;
   std::string_view KeyAt(int index) const { return KeyOf(entries_[index].text.View()); }
 
   std::vector<Entry> entries_;

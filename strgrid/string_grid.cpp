@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/exceptions.h"
+#include "strgrid/cycle_walk.h"
 
 namespace quillet {
 
@@ -321,48 +322,85 @@ void TStringGrid::RecountColumnChunks(int col, int rows) {
   }
 }
 
+namespace {
+
+// Whether every value 0..moves.size()-1 occurs exactly once (values are in range).
+bool IsPermutation(const std::vector<std::int32_t>& moves) {
+  std::vector<std::uint64_t> seen(moves.size() / 64 + 1);
+  for (const std::int32_t m : moves) {
+    std::uint64_t& word = seen[static_cast<std::size_t>(m) / 64];
+    const std::uint64_t bit = std::uint64_t{1} << (m % 64);
+    if (word & bit) return false;
+    word |= bit;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Cell moves on the chunks of one column for PermuteColumn. A place whose chunk is missing
+// holds an empty cell; PrepareColumnPermutation made every chunk that receives a cell.
+struct TStringGrid::ColumnMover {
+  TStringGrid& grid;
+  Column* column;
+
+  Chunk* ChunkAt(int row) const {
+    if (column == nullptr) return nullptr;
+    const auto c = static_cast<std::size_t>(ChunkOf(row));
+    return c < column->chunks.size() ? column->chunks[c].get() : nullptr;
+  }
+  TGridCell Take(int row) {
+    grid.written_rows_.Set(row);
+    TGridCell cell;
+    Chunk* chunk = ChunkAt(row);
+    if (chunk == nullptr) return cell;
+    cell.text = std::move(chunk->texts[SlotOf(row)]);
+    if (chunk->objects) cell.object = std::exchange(chunk->objects[SlotOf(row)], 0);
+    return cell;
+  }
+  void Put(int row, TGridCell&& cell) {
+    Chunk* chunk = ChunkAt(row);
+    if (chunk == nullptr) return;
+    chunk->texts[SlotOf(row)] = std::move(cell.text);
+    if (chunk->objects) chunk->objects[SlotOf(row)] = cell.object;
+  }
+  void Move(int from, int to) { Put(to, Take(from)); }
+  void Prefetch(int row) const {
+    const Chunk* chunk = ChunkAt(row);
+    if (chunk == nullptr) return;
+    __builtin_prefetch(&chunk->texts[SlotOf(row)]);
+    if (chunk->objects) __builtin_prefetch(&chunk->objects[SlotOf(row)]);
+  }
+};
+
 void TStringGrid::PermuteColumn(int col, std::vector<std::int32_t>& moves) {
   CheckWriteIndex(col, 0);
   const int rows = static_cast<int>(moves.size());
   if (rows == 0) return;
+  const bool permutation = IsPermutation(moves);
   PrepareColumnPermutation(col, moves);
-  auto* column = const_cast<Column*>(FindColumn(col));
-  auto chunk_at = [column](int row) -> Chunk* {
-    if (column == nullptr) return nullptr;
-    const auto c = static_cast<std::size_t>(ChunkOf(row));
-    return c < column->chunks.size() ? column->chunks[c].get() : nullptr;
-  };
-  // Takes the cell at `row` out (it ends empty); a missing chunk holds an empty cell.
-  auto take = [&](int row, TGridCell& cell) {
-    written_rows_.Set(row);
-    Chunk* chunk = chunk_at(row);
-    if (chunk == nullptr) return;
-    cell.text = std::move(chunk->texts[SlotOf(row)]);
-    if (chunk->objects) cell.object = std::exchange(chunk->objects[SlotOf(row)], 0);
-  };
-  // Puts a cell into the empty cell at `row`; a cell that holds something finds its chunk
-  // (and object slots) made by PrepareColumnPermutation.
-  auto put = [&](int row, TGridCell& cell) {
-    Chunk* chunk = chunk_at(row);
-    if (chunk == nullptr) return;
-    chunk->texts[SlotOf(row)] = std::move(cell.text);
-    if (chunk->objects) chunk->objects[SlotOf(row)] = std::exchange(cell.object, 0);
-  };
-  TGridCell moving;
-  TGridCell aside;
+  ColumnMover mover{*this, const_cast<Column*>(FindColumn(col))};
+  auto from = [&moves](int row) -> std::int32_t& { return moves[row]; };
+  if (permutation) {
+    try {
+      PermuteInPlace(rows, from, mover);
+      return RecountColumnChunks(col, rows);
+    } catch (const std::bad_alloc&) {  // before any cell moved: walk cycle by cycle
+    }
+  }
+  // The plain walk, also right for moves that are not a permutation.
   for (int start = 0; start < rows; ++start) {
     if (moves[start] == start) continue;
     int i = start;
-    take(i, aside);
+    TGridCell aside = mover.Take(i);
     for (;;) {
       const int j = moves[i];
       moves[i] = i;
       if (moves[j] == j) break;
-      take(j, moving);
-      put(i, moving);
+      mover.Move(j, i);
       i = j;
     }
-    put(i, aside);
+    mover.Put(i, std::move(aside));
   }
   RecountColumnChunks(col, rows);
 }

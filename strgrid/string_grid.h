@@ -254,6 +254,7 @@ class TStringGrid {
   // chunks of rows 0..rows-1 afterwards.
   void PrepareColumnPermutation(int col, const std::vector<std::int32_t>& moves);
   void RecountColumnChunks(int col, int rows);
+  struct ColumnMover;
 
   std::vector<Column> dense_columns_;
   std::map<int, Column> far_columns_;

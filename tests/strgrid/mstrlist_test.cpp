@@ -11,6 +11,7 @@
 #include "runtime/collation.h"
 #include "runtime/exceptions.h"
 #include "runtime/real48.h"
+#include "strgrid/string_grid.h"
 
 namespace quillet {
 namespace {
@@ -690,6 +691,161 @@ TEST(TmStrListCapacity, GrowsByFourEightSixteenAndOnlyClearReleases) {
   list.Clear();
   EXPECT_EQ(list.Capacity(), 0);
   EXPECT_EQ(list.Count(), 0);
+}
+
+
+// ---- Bulk paths: the same entries whether or not anything observes the steps ----------
+
+// Counts the notifications a subclass receives through the virtual hooks.
+class HookCountingList : public TmStrList {
+ public:
+  int changing = 0;
+  int changed = 0;
+
+ protected:
+  void Changing() override { ++changing; }
+  void Changed() override { ++changed; }
+};
+
+// A grid column over three chunks with gaps, long texts and objects (one on an empty text),
+// and a row view of the same grid.
+struct GridSources {
+  TStringGrid grid;
+  GridSources() {
+    grid.SetRowCount(2100);
+    grid.SetColCount(3);
+    for (int r = 0; r < 2100; r += 7) grid.SetCells(1, r, "w" + std::to_string(r % 50));
+    grid.SetCells(1, 1500, std::string(30, 'L'));
+    grid.SetObjects(1, 14, static_cast<std::intptr_t>(0x100000009LL));
+    grid.SetObjects(1, 21, 77);
+    grid.SetCells(1, 21, "");
+    grid.SetCells(0, 14, "left");
+  }
+};
+
+TEST(TmStrListBulk, AddStringsGivesTheSameEntriesWithOrWithoutObservers) {
+  GridSources g;
+  TStringList plain{"x", std::string(20, 'y'), ""};
+  plain.SetObjects(1, static_cast<std::intptr_t>(-3));
+  const TStringGridLine column = g.grid.Cols(1);
+  const TStringGridLine row = g.grid.Rows(14);
+  const TStrings* sources[] = {&plain, &column, &row};
+  for (const TStrings* source : sources) {
+    TmStrList quiet;
+    quiet.AddStrings(*source);
+    TmStrList observed;
+    EventLog log(observed);
+    observed.AddStrings(*source);
+    HookCountingList hooked;
+    hooked.AddStrings(*source);
+    const int n = source->Count();
+    ASSERT_EQ(quiet.Count(), n);
+    EXPECT_EQ(EntryTexts(quiet), EntryTexts(observed));
+    EXPECT_EQ(EntryObjects(quiet), EntryObjects(observed));
+    EXPECT_EQ(EntryObjects(quiet), EntryObjects(hooked));
+    EXPECT_EQ(quiet.Capacity(), observed.Capacity());
+    EXPECT_EQ(log.events.size(), static_cast<std::size_t>(2 + 4 * n));
+    EXPECT_EQ(hooked.changed, 1 + 2 * n);  // a subclass still sees every step
+    EXPECT_EQ(quiet.UpdateCount(), 0);
+    for (int i = 0; i < n; ++i) {
+      ASSERT_EQ(quiet.Strings(i), source->Strings(i)) << i;
+      ASSERT_EQ(quiet.Objects(i), static_cast<std::int32_t>(source->Objects(i))) << i;
+    }
+  }
+}
+
+TEST(TmStrListBulk, AddStringsOfItselfAppendsOneCopy) {
+  TmStrList list;
+  Fill(list, {"a", std::string(25, 'b'), "c"});
+  list.AddStrings(list);
+  EXPECT_EQ(EntryTexts(list), (Texts{"a", std::string(25, 'b'), "c", "a", std::string(25, 'b'), "c"}));
+  EXPECT_EQ(EntryObjects(list), (Objects{0, 1, 2, 0, 1, 2}));
+  EXPECT_EQ(list.Capacity(), 8);
+}
+
+TEST(TmStrListBulk, NumberEntriesNotifiesEachStepOnlyWhenObserved) {
+  TmStrList quiet;
+  Fill(quiet, {"c", "a", "b"});
+  quiet.SetObjects(0, 9);
+  quiet.NumberEntries();
+  EXPECT_EQ(EntryObjects(quiet), (Objects{0, 1, 2}));
+  TmStrList observed;
+  Fill(observed, {"c", "a", "b"});
+  EventLog log(observed);
+  observed.NumberEntries();
+  EXPECT_EQ(log.events, "<><><>");
+  HookCountingList hooked;
+  Fill(hooked, {"c", "a"});
+  hooked.changed = 0;
+  hooked.NumberEntries();
+  EXPECT_EQ(hooked.changed, 2);
+}
+
+TEST(TmStrListBulk, StorePositionsWritesTheLastStepForEachTarget) {
+  const std::int32_t targets[] = {2, 0, 2, 3};  // entry 2 twice, entry 1 never
+  TmStrList quiet;
+  Fill(quiet, {"a", "b", std::string(30, 'c'), "d", "e"});
+  quiet.StorePositions(targets, 4, 1);
+  EXPECT_EQ(EntryTexts(quiet), (Texts{"a", "1", std::string(30, 'c'), "2", "3"}));
+  EXPECT_EQ(EntryObjects(quiet), (Objects{0, 1, 2, 2, 3}));
+  TmStrList observed;
+  Fill(observed, {"a", "b", std::string(30, 'c'), "d", "e"});
+  EventLog log(observed);
+  observed.StorePositions(targets, 4, 1);
+  EXPECT_EQ(EntryTexts(observed), EntryTexts(quiet));
+  EXPECT_EQ(EntryObjects(observed), EntryObjects(quiet));
+  EXPECT_EQ(log.events, "<><><><><><><><>");
+}
+
+TEST(TmStrListBulk, StorePositionsFailsAtTheStepThatFails) {
+  const std::int32_t targets[] = {1, 0, 5, 2};
+  TmStrList list;
+  Fill(list, {"a", "b", "c"});
+  EXPECT_EQ(ListErrorOf([&] { list.StorePositions(targets, 4, 0); }),
+            "List index out of bounds");
+  EXPECT_EQ(EntryTexts(list), (Texts{"1", "0", "c"}));  // steps 0 and 1 were made
+  EXPECT_EQ(EntryObjects(list), (Objects{1, 0, 2}));
+
+  TmStrList sorted;
+  Fill(sorted, {"b", "a"});
+  sorted.SetSorted(true);  // the object of the first step is written, then the text fails
+  const std::int32_t first_entry[] = {0, 1};
+  EXPECT_EQ(ListErrorOf([&] { sorted.StorePositions(first_entry, 2, 0); }),
+            "Operation not allowed on sorted string list");
+  EXPECT_EQ(EntryTexts(sorted), (Texts{"a", "b"}));
+  EXPECT_EQ(EntryObjects(sorted), (Objects{0, 0}));
+}
+
+// Long lists take the compact sort and move their entries along many cut cycles; the result
+// must still be the exact permutation of the reference steps.
+TEST(TmStrListBulk, LongListsSortLikeTheReferenceSteps) {
+  std::mt19937 rng(99);
+  const Texts texts = RandomTexts(rng, 3000);
+  const struct {
+    TMSortType type;
+    bool descending;
+  } cases[] = {{TMSortType::soString, false},
+               {TMSortType::soStringCaseSensitive, true},
+               {TMSortType::soNumeric, false}};
+  for (const auto& c : cases) {
+    TmStrList list;
+    list.SetKeyType(c.type);
+    list.SetSortDescending(c.descending);
+    list.SetStartIndex(5);
+    Fill(list, texts);
+    RefSorter ref;
+    ref.type = c.type;
+    ref.descending = c.descending;
+    std::vector<RefEntry> expected = RefEntries(texts);
+    list.Sort();
+    ref.Sort(expected, 5);
+    ASSERT_EQ(EntryObjects(list), RefObjects(expected)) << static_cast<int>(c.type);
+    for (int i = 0; i < list.Count(); ++i)
+      ASSERT_EQ(list.Strings(i), texts[list.Objects(i)]) << i;  // texts moved with objects
+    list.OrderEqualKeyRuns();
+    ref.OrderEqualKeyRuns(expected, 5);
+    ASSERT_EQ(EntryObjects(list), RefObjects(expected)) << static_cast<int>(c.type);
+  }
 }
 
 }  // namespace
