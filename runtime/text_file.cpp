@@ -359,6 +359,7 @@ void TTextWriter::OpenDirect(const std::string& path) {
 
 void TTextWriter::Write(std::string_view text) {
   if (fd_ < 0) throw EInOutError(kFileNotOpenCode);
+  if (text.empty()) return;  // an empty view may carry a null pointer, which memcpy must not get
   if (text.size() > kBufferSize - used_) {
     FlushBuffer();
     if (text.size() >= kBufferSize) return WriteAll(text.data(), text.size());
