@@ -331,7 +331,10 @@ TTextWriter::Target TTextWriter::ResolveTarget(const std::string& name) {
 }
 
 void TTextWriter::OpenReplacement(const Target& target) {
+  // Everything that may allocate happens before the file exists, so that a failure can
+  // never leave a temporary file behind that nothing knows about.
   std::string temporary = TemporaryPattern(target.path);
+  std::string target_path = target.path;
   const int fd = Checked(Operation::kOpen, [&] { return ::mkostemp(temporary.data(), O_CLOEXEC); });
   if (fd < 0) {
     const int err = errno;
@@ -341,7 +344,7 @@ void TTextWriter::OpenReplacement(const Target& target) {
   }
   fd_ = fd;
   mode_ = Mode::kReplace;
-  target_ = target.path;
+  target_ = std::move(target_path);
   temporary_ = std::move(temporary);
   keep_owner_ = target.exists;
   target_mode_ = target.exists ? (target.st.st_mode & 07777) : (0666 & ~CurrentUmask());
@@ -350,11 +353,12 @@ void TTextWriter::OpenReplacement(const Target& target) {
 }
 
 void TTextWriter::OpenDirect(const std::string& path) {
+  std::string target_path = path;  // allocate before the file is opened
   const int fd = OpenFile(path, O_WRONLY | O_CREAT | O_TRUNC);
   if (fd < 0) ThrowOpenError(path, errno);
   fd_ = fd;
   mode_ = Mode::kDirect;
-  target_ = path;
+  target_ = std::move(target_path);
 }
 
 void TTextWriter::Write(std::string_view text) {
