@@ -121,6 +121,8 @@ struct Ranked {
   T value;
   std::int32_t pos;
 };
+template <class T>
+using RankedItems = std::vector<Ranked<T>, BigBufferAllocator<Ranked<T>>>;
 
 // The cached values as a compact array: the sort exchanges (value, offset) pairs, and the
 // entries follow once at the end (TmStrList::PermuteEntries).
@@ -128,7 +130,7 @@ template <class T>
 class CompactPolicy {
  public:
   using Value = T;
-  CompactPolicy(std::vector<Ranked<T>>& items, int first) : items_(items.data()), first_(first) {}
+  CompactPolicy(RankedItems<T>& items, int first) : items_(items.data()), first_(first) {}
   Value ValueOf(int i) const { return items_[i - first_].value; }
   int Compare(int i, Value p) const {
     const T v = items_[i - first_].value;
@@ -274,13 +276,14 @@ std::uint64_t HashKey(std::string_view key) {
 }
 
 // Gives each distinct key text an id 0, 1, ... (open addressing, at most 3/4 full) and
-// remembers one entry per id, whose key stands for the id's text.
+// keeps a copy of each distinct text in a compact arena, so that confirming a match reads
+// that small arena instead of a far-away entry of the list.
+// Throws std::length_error past 4 GiB of distinct key text, std::bad_alloc without memory.
 class DistinctKeys {
  public:
-  explicit DistinctKeys(const TmStrList& list) : list_(list), slots_(1024) {}
+  DistinctKeys() : slots_(1024) {}
 
-  std::int32_t IdOf(int index) {
-    const std::string_view key = EntryKey(list_, index);
+  std::int32_t IdOf(std::string_view key) {
     const auto hash = static_cast<std::uint32_t>(HashKey(key) >> 32);
     const std::size_t mask = slots_.size() - 1;
     std::size_t s = hash & mask;
@@ -288,19 +291,14 @@ class DistinctKeys {
       const Slot& slot = slots_[s];
       if (slot.hash == hash && Text(slot.id) == key) return slot.id;
     }
-    const auto id = static_cast<std::int32_t>(entries_.size());
-    entries_.push_back(index);
-    slots_[s] = {hash, id};
-    if (entries_.size() * 4 > slots_.size() * 3) Grow();
-    return id;
+    return AddKey(key, hash, s);
   }
-  std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
-  std::string_view Text(std::int32_t id) const { return EntryKey(list_, entries_[id]); }
-  std::size_t TextBytes() const {
-    std::size_t bytes = 0;
-    for (std::int32_t id = 0; id < Count(); ++id) bytes += Text(id).size();
-    return bytes;
+  std::int32_t Count() const { return static_cast<std::int32_t>(ends_.size()); }
+  std::string_view Text(std::int32_t id) const {
+    const std::uint32_t begin = id == 0 ? 0 : ends_[id - 1];
+    return std::string_view(arena_).substr(begin, ends_[id] - begin);
   }
+  std::size_t TextBytes() const { return arena_.size(); }
   // Frees the lookup table; Text stays usable.
   void ReleaseTable() { std::vector<Slot>().swap(slots_); }
 
@@ -309,6 +307,15 @@ class DistinctKeys {
     std::uint32_t hash = 0;
     std::int32_t id = -1;
   };
+  std::int32_t AddKey(std::string_view key, std::uint32_t hash, std::size_t slot) {
+    if (arena_.size() + key.size() > UINT32_MAX) throw std::length_error("sort keys too long");
+    const auto id = static_cast<std::int32_t>(ends_.size());
+    arena_.append(key);
+    ends_.push_back(static_cast<std::uint32_t>(arena_.size()));
+    slots_[slot] = {hash, id};
+    if (ends_.size() * 4 > slots_.size() * 3) Grow();
+    return id;
+  }
   void Grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
@@ -320,9 +327,9 @@ class DistinctKeys {
       slots_[s] = slot;
     }
   }
-  const TmStrList& list_;
   std::vector<Slot> slots_;
-  std::vector<std::int32_t> entries_;
+  std::string arena_;
+  std::vector<std::uint32_t> ends_;
 };
 
 // The derived texts of the distinct keys, in id order, in one arena with 32-bit ends.
@@ -374,14 +381,15 @@ std::vector<std::int32_t> RankDistinct(const DistinctKeys& keys, Derive derive) 
 // rank order equal to key order, where `derive` maps a key to a text whose byte order is
 // the key order.
 template <class Derive>
-std::vector<Ranked<std::int32_t>> RankItems(const TmStrList& list, int first, int last,
+RankedItems<std::int32_t> RankItems(const TmStrList& list, int first, int last,
                                             Derive derive) {
-  std::vector<Ranked<std::int32_t>> items;
+  RankedItems<std::int32_t> items;
   items.reserve(static_cast<std::size_t>(last - first + 1));
   std::vector<std::int32_t> rank_of;
   {
-    DistinctKeys distinct(list);
-    for (int i = first; i <= last; ++i) items.push_back({distinct.IdOf(i), i - first});
+    DistinctKeys distinct;
+    for (int i = first; i <= last; ++i)
+      items.push_back({distinct.IdOf(list.KeyOf(list.StringView(i))), i - first});
     distinct.ReleaseTable();
     rank_of = RankDistinct(distinct, derive);
   }
@@ -389,7 +397,7 @@ std::vector<Ranked<std::int32_t>> RankItems(const TmStrList& list, int first, in
   return items;
 }
 
-std::vector<Ranked<std::int32_t>> RankItemsFor(const TmStrList& list, int first, int last) {
+RankedItems<std::int32_t> RankItemsFor(const TmStrList& list, int first, int last) {
   switch (list.KeyType()) {
     case TMSortType::soDate:
       return RankItems(list, first, last,
@@ -402,8 +410,8 @@ std::vector<Ranked<std::int32_t>> RankItemsFor(const TmStrList& list, int first,
   }
 }
 
-std::vector<Ranked<std::int64_t>> NumericItems(const TmStrList& list, int first, int last) {
-  std::vector<Ranked<std::int64_t>> items;
+RankedItems<std::int64_t> NumericItems(const TmStrList& list, int first, int last) {
+  RankedItems<std::int64_t> items;
   items.reserve(static_cast<std::size_t>(last - first + 1));
   for (int i = first; i <= last; ++i)
     items.push_back({OrderedValue(NumericKeyValue(EntryKey(list, i))), i - first});
@@ -440,7 +448,7 @@ template <class Body>
 bool WithCachedItems(const TmStrList& list, int first, int last, Body body) {
   if (last - first + 1 < kMinCachedRange) return false;
   if (list.KeyType() == TMSortType::soNumeric) {
-    std::vector<Ranked<std::int64_t>> items;
+    RankedItems<std::int64_t> items;
     try {
       items = NumericItems(list, first, last);
     } catch (const std::exception&) {
@@ -449,7 +457,7 @@ bool WithCachedItems(const TmStrList& list, int first, int last, Body body) {
     body(items);
     return true;
   }
-  std::vector<Ranked<std::int32_t>> items;
+  RankedItems<std::int32_t> items;
   try {
     items = RankItemsFor(list, first, last);
   } catch (const std::exception&) {
@@ -602,8 +610,28 @@ void TmStrList::StorePositions(const std::int32_t* targets, int count, int base)
     }
     return;
   }
-  // The steps in order without their notifications; the next targets are requested ahead.
-  constexpr int kAhead = 16;
+  // The steps without their notifications: the last step that names an entry decides its
+  // object and text, so the step of each entry is found first (a small array written in
+  // random order) and the entries are then written in index order.
+  std::vector<std::int32_t, BigBufferAllocator<std::int32_t>> step_of;
+  try {
+    step_of.assign(entries_.size(), -1);
+  } catch (const std::bad_alloc&) {
+    return StoreInStepOrder(targets, count, base);
+  }
+  for (int i = 0; i < count; ++i) step_of[base + targets[i]] = i;
+  char digits[16];
+  for (std::size_t e = 0; e < step_of.size(); ++e) {
+    const std::int32_t i = step_of[e];
+    if (i < 0) continue;
+    entries_[e].object = i;
+    const auto end = std::to_chars(digits, digits + sizeof digits, i).ptr;
+    entries_[e].text.Assign(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  }
+}
+
+void TmStrList::StoreInStepOrder(const std::int32_t* targets, int count, int base) {
+  constexpr int kAhead = 16;  // the next targets are requested ahead
   char digits[16];
   for (int i = 0; i < count; ++i) {
     if (i + kAhead < count) __builtin_prefetch(&entries_[base + targets[i + kAhead]], 1);
@@ -614,8 +642,8 @@ void TmStrList::StorePositions(const std::int32_t* targets, int count, int base)
   }
 }
 
-template <class Item>
-void TmStrList::PermuteEntries(int first, std::vector<Item>& items) noexcept {
+template <class Items>
+void TmStrList::PermuteEntries(int first, Items& items) noexcept {
   struct Mover {
     Entry* base;
     Entry Take(int i) { return std::move(base[i]); }
@@ -684,7 +712,7 @@ void TmStrList::Exchange(int index1, int index2) {
 void TmStrList::Clear() {
   if (entries_.empty()) return;
   Changing();
-  std::vector<Entry>().swap(entries_);
+  decltype(entries_)().swap(entries_);
   capacity_ = 0;
   Changed();
 }
@@ -830,7 +858,7 @@ void TmStrList::SortRangeByObject(int left, int right) {
     ObjectPolicy policy(*this);
     return RunQuickSort(policy, left, right, false);
   }
-  std::vector<Ranked<std::int32_t>> items;
+  RankedItems<std::int32_t> items;
   items.reserve(static_cast<std::size_t>(right - left + 1));
   for (int i = left; i <= right; ++i) items.push_back({entries_[i].object, i - left});
   CompactPolicy policy(items, left);

@@ -33,6 +33,7 @@
 #include <string_view>
 #include <vector>
 
+#include "strgrid/big_buffer.h"
 #include "strgrid/date_time_format.h"
 #include "strgrid/packed_text.h"
 #include "strgrid/t_strings.h"
@@ -236,13 +237,15 @@ class TmStrList : public TStrings {
   bool Quiet() const;
   void AppendQuietly(const TStrings& other);
   bool TargetsValid(const std::int32_t* targets, int count, int base) const;
+  // StorePositions' steps without notifications, in step order (needs valid targets).
+  void StoreInStepOrder(const std::int32_t* targets, int count, int base);
   // Moves entries first.. along the cycles of `items`: the entry at first + items[k].pos
   // ends at first + k. Every items[k].pos ends equal to k.
-  template <class Item>
-  void PermuteEntries(int first, std::vector<Item>& items) noexcept;
+  template <class Items>
+  void PermuteEntries(int first, Items& items) noexcept;
   std::string_view KeyAt(int index) const { return KeyOf(entries_[index].text.View()); }
 
-  std::vector<Entry> entries_;
+  std::vector<Entry, BigBufferAllocator<Entry>> entries_;
   int capacity_ = 0;
   TMSortType key_type_ = TMSortType::soString;
   std::int32_t key_len_ = 2147483647;

@@ -20,11 +20,13 @@
 
 #include "runtime/exceptions.h"
 #include "strgrid/mStrGrid.h"
+#include "tests/test_support.h"
 
 namespace quillet {
 namespace {
 
 using ::testing::ElementsAre;
+using test_support::ExpectIoError;
 using Words = std::vector<std::string>;
 
 // A window made of plain values that records what the conversion does to it. Hooks run
@@ -81,27 +83,13 @@ int OpenFileCount() {
   return count;
 }
 
-class ConversionTest : public ::testing::Test {
+class ConversionTest : public test_support::TempFolderTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/quillet-conv-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    TempFolderTest::SetUp();
     ConfigureWordTable(grid_);
-    window_.input = Path("in.txt");
-    window_.output = Path("out.txt");
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  static void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    window_.input = PathOf("in.txt");
+    window_.output = PathOf("out.txt");
   }
   static bool Exists(const std::string& path) {
     struct stat info;
@@ -133,7 +121,6 @@ class ConversionTest : public ::testing::Test {
     return words;
   }
 
-  std::string dir_;
   FakeWindow window_;
   TmStrGrid grid_;
   TWordListConversion conversion_;
@@ -175,30 +162,30 @@ TEST_F(ConversionTest, EmptyNamesStopTheRunAfterTheFilterIsTrimmed) {
                         Case{false, true, "Output File Name InCorrect!"}}) {
     SCOPED_TRACE(c.status);
     FakeWindow window;
-    window.input = c.input_empty ? "" : Path("in.txt");
-    window.output = c.output_empty ? "" : Path("out.txt");
+    window.input = c.input_empty ? "" : PathOf("in.txt");
+    window.output = c.output_empty ? "" : PathOf("out.txt");
     window.filter = " \t,;\x01 ";
-    WriteFile(Path("in.txt"), "words here\r\n");
-    WriteFile(Path("out.txt"), "old output");
+    WriteFile(PathOf("in.txt"), "words here\r\n");
+    WriteFile(PathOf("out.txt"), "old output");
     EXPECT_EQ(conversion_.Run(window, grid_), kStoppedByNameCheck);
     EXPECT_THAT(window.statuses, ElementsAre(c.status));
     EXPECT_THAT(window.filter_writes, ElementsAre(",;"));
     EXPECT_EQ(window.events, 0);
     EXPECT_TRUE(window.start_visible_changes.empty());
-    EXPECT_EQ(ReadFile(Path("out.txt")), "old output");
+    EXPECT_EQ(ReadFile(PathOf("out.txt")), "old output");
   }
 }
 
 TEST_F(ConversionTest, NamesAreReadAgainWhenTheFilesAreOpened) {
-  WriteFile(Path("other.txt"), "second file\r\n");
+  WriteFile(PathOf("other.txt"), "second file\r\n");
   window_.on_events = [&](int point) {
-    if (point == 1) window_.input = Path("other.txt");
-    if (point == 3) window_.output = Path("elsewhere.txt");
+    if (point == 1) window_.input = PathOf("other.txt");
+    if (point == 3) window_.output = PathOf("elsewhere.txt");
   };
   WriteFile(window_.input, "first file\r\n");
   EXPECT_EQ(conversion_.Run(window_, grid_), 2);
-  EXPECT_EQ(ReadFile(Path("elsewhere.txt")), "file\r\nsecond\r\n");
-  EXPECT_FALSE(Exists(Path("out.txt")));
+  EXPECT_EQ(ReadFile(PathOf("elsewhere.txt")), "file\r\nsecond\r\n");
+  EXPECT_FALSE(Exists(PathOf("out.txt")));
 }
 
 // ---- filters -------------------------------------------------------------------------
@@ -437,19 +424,13 @@ TEST_F(ConversionTest, FileFailuresCloseEveryFileAndKeepTheOldOutput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     FakeWindow window;
-    window.input = Path(c.input);
-    window.output = Path(c.output);
-    WriteFile(Path("in.txt"), "words\r\n");
-    WriteFile(Path("out.txt"), "old words\r\n");
+    window.input = PathOf(c.input);
+    window.output = PathOf(c.output);
+    WriteFile(PathOf("in.txt"), "words\r\n");
+    WriteFile(PathOf("out.txt"), "old words\r\n");
     const int open_files = OpenFileCount();
-    try {
-      conversion_.Run(window, grid_);
-      ADD_FAILURE() << "no exception";
-    } catch (const EInOutError& error) {
-      EXPECT_STREQ(error.what(), c.message);
-      EXPECT_EQ(error.ErrorCode(), c.code);
-    }
-    EXPECT_EQ(ReadFile(Path("out.txt")), "old words\r\n");
+    ExpectIoError([&] { conversion_.Run(window, grid_); }, c.code, c.message);
+    EXPECT_EQ(ReadFile(PathOf("out.txt")), "old words\r\n");
     EXPECT_EQ(window.statuses.back(), c.last_status);
     EXPECT_THAT(window.start_visible_changes, ElementsAre(false));
     EXPECT_EQ(OpenFileCount(), open_files);

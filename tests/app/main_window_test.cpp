@@ -26,22 +26,8 @@
 namespace quillet {
 namespace {
 
+using testing::BoxRecorder;
 using Texts = std::vector<std::string>;
-
-// Records the boxes the application would show while it lives.
-class BoxRecorder {
- public:
-  BoxRecorder()
-      : previous_(TApplication::SetMessageBoxHook(
-            [this](const std::string& text, const std::string& caption) {
-              boxes.emplace_back(text, caption);
-            })) {}
-  ~BoxRecorder() { TApplication::SetMessageBoxHook(std::move(previous_)); }
-  std::vector<std::pair<std::string, std::string>> boxes;
-
- private:
-  TApplication::MessageBoxHook previous_;
-};
 
 // The window is laid out for 96 dpi and scaled to the screen's logical resolution.
 double LayoutScale(const QWidget& window) { return window.logicalDpiY() / 96.0; }

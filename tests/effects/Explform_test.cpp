@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "tests/test_support.h"
 #include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/screen_dc.h"
 #include "toolkit/t_application.h"
@@ -15,6 +16,7 @@
 namespace quillet {
 namespace {
 
+using test_support::ExpectError;
 using testing::Recorder;
 using Log = std::vector<std::string>;
 using Rect = std::array<int, 4>;  // left, top, right, bottom
@@ -76,12 +78,7 @@ class ExplodeFormTest : public ::testing::Test {
 TEST(TExplodeFormCreate, OwnerThatIsNoWindowThrowsInvalidCast) {
   TComponent owner(nullptr);
   for (TComponent* bad : {&owner, static_cast<TComponent*>(nullptr)}) {
-    try {
-      TExplodeForm explode(bad);
-      FAIL() << "created on a non-window owner";
-    } catch (const EInvalidCast& error) {
-      EXPECT_STREQ(error.what(), "Invalid class typecast");
-    }
+    ExpectError<EInvalidCast>([&] { TExplodeForm explode(bad); }, "Invalid class typecast");
   }
   EXPECT_TRUE(owner.Components().empty());
 }
@@ -308,12 +305,7 @@ TEST_F(ExplodeFormTest, DestroyedBeforeItsWindowItLeavesNoHandlerBehind) {
 TEST_F(ExplodeFormTest, ExceptionFromAKeptHandlerPassesOutAfterTheAnimation) {
   show.throw_message = "List index out of bounds (7)";
   Make({20, 20, 80, 60}, 1);
-  try {
-    Show();
-    FAIL() << "the handler's exception was swallowed";
-  } catch (const EListError& error) {
-    EXPECT_STREQ(error.what(), "List index out of bounds (7)");
-  }
+  ExpectError<EListError>([&] { Show(); }, "List index out of bounds (7)");  // not swallowed
   EXPECT_EQ(Drawn().size(), 3u);
   EXPECT_EQ(screen.canvas.OpenContexts(), 0);
 }

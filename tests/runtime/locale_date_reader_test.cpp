@@ -11,9 +11,12 @@
 
 #include "runtime/exceptions.h"
 #include "runtime/locale_settings.h"
+#include "tests/test_support.h"
 
 namespace quillet {
 namespace {
+
+using test_support::ExpectError;
 
 // Seconds from 0001-01-01 to 1970-01-01: 719162 days.
 constexpr std::int64_t kUnixEpoch = 719162LL * 86400;
@@ -86,12 +89,8 @@ TEST(TLocaleDateReaderForms, OtherLocalesReadTheirOwnOrder) {
 
 TEST(TLocaleDateReaderRead, FailureNamesTheTextExactly) {
   const TLocaleDateReader reader("en_US");
-  try {
-    reader.Read(" 13/1/2024 ");
-    FAIL() << "no exception";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "' 13/1/2024 ' is not a valid date and time");
-  }
+  ExpectError<EConvertError>([&] { reader.Read(" 13/1/2024 "); },
+                             "' 13/1/2024 ' is not a valid date and time");
   EXPECT_EQ(reader.Read("1/2/2024 10:00"), reader.Read("01/02/24 10:00:00 AM"));
 }
 

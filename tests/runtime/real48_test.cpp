@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/exceptions.h"
+#include "tests/test_support.h"
 
 namespace quillet {
 namespace {
@@ -25,12 +26,8 @@ std::string Describe(const Real48& value) {
 }
 
 void ExpectOverflow(const std::string& text) {
-  try {
-    NumericKeyValue(text);
-    ADD_FAILURE() << "no EOverflow for " << text.substr(0, 60);
-  } catch (const EOverflow& error) {
-    EXPECT_STREQ(error.what(), "Floating point overflow");
-  }
+  SCOPED_TRACE(text.substr(0, 60));
+  test_support::ExpectError<EOverflow>([&] { NumericKeyValue(text); }, "Floating point overflow");
 }
 
 constexpr long double k2Pow40 = 1099511627776.0L;
@@ -243,12 +240,8 @@ TEST(Real48Subtract, RoundsTheExactDifference) {
 
 TEST(Real48Subtract, TooLargeOverflowsAndTinyBecomesZero) {
   const Real48 large = NumericKeyValue("1e38");
-  try {
-    Subtract(large, NumericKeyValue("-1e38"));
-    ADD_FAILURE() << "no EOverflow";
-  } catch (const EOverflow& error) {
-    EXPECT_STREQ(error.what(), "Floating point overflow");
-  }
+  test_support::ExpectError<EOverflow>([&] { Subtract(large, NumericKeyValue("-1e38")); },
+                                       "Floating point overflow");
   const Real48 smallest = Exact(1, -128);
   const Real48 above = Exact(k2Pow40 / 2 + 1, -167);  // 2^-128 + 2^-167
   EXPECT_TRUE(Subtract(above, smallest).IsZero());

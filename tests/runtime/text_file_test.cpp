@@ -18,6 +18,7 @@
 
 #include "runtime/exceptions.h"
 #include "runtime/io_faults.h"
+#include "tests/test_support.h"
 
 namespace quillet {
 namespace {
@@ -25,24 +26,12 @@ namespace {
 namespace fs = std::filesystem;
 using io_faults::Operation;
 using Lines = std::vector<std::string>;
+using test_support::ExpectIoError;
 
-// A fresh folder per test, removed afterwards; the fault seam is disarmed on both ends.
-class TextFileTest : public ::testing::Test {
+class TextFileTest : public test_support::TempFolderTest {
  protected:
-  void SetUp() override {
-    io_faults::Reset();
-    std::string pattern = (fs::temp_directory_path() / "quillet-tf-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    io_faults::Reset();
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
   std::string Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(PathOf(name), std::ios::binary) << bytes;
+    WriteFile(PathOf(name), bytes);
     return PathOf(name);
   }
   // Names in the folder, to see that no temporary file is left behind.
@@ -51,13 +40,7 @@ class TextFileTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
     return names;
   }
-  fs::path dir_;
 };
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 Lines ReadAll(const std::string& path) {
   TTextReader reader;
@@ -70,18 +53,6 @@ Lines ReadAll(const std::string& path) {
   }
   reader.Close();
   return lines;
-}
-
-// Runs `action` and checks that it raises EInOutError with `code` and `message`.
-template <class Action>
-void ExpectIoError(Action action, int code, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no EInOutError, expected " << message;
-  } catch (const EInOutError& error) {
-    EXPECT_EQ(error.ErrorCode(), code);
-    EXPECT_EQ(std::string(error.what()), message);
-  }
 }
 
 TEST_F(TextFileTest, ReaderSplitsLinesAtCrAndStopsAtEndOfFileByte) {
@@ -230,7 +201,7 @@ TEST_F(TextFileTest, FileNamesAreCutAfter259Bytes) {
   writer.Create(name + "ignored");
   writer.WriteLine("cut");
   writer.Close();
-  EXPECT_EQ(Slurp(name), "cut\r\n");
+  EXPECT_EQ(ReadFile(name), "cut\r\n");
   EXPECT_EQ(ReadAll(name + "/also ignored"), (Lines{"cut"}));
 }
 
@@ -246,7 +217,7 @@ TEST_F(TextFileTest, WrittenLinesEndInCrLf) {
   writer.Write(std::string_view());  // an empty cell's view may have no data pointer
   writer.WriteLine(big);
   writer.Close();
-  EXPECT_EQ(Slurp(path), "alpha\r\nbeta\r\n\r\n" + big + "\r\n");
+  EXPECT_EQ(ReadFile(path), "alpha\r\nbeta\r\n\r\n" + big + "\r\n");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"out.txt"}));
   ExpectIoError([&] { writer.Write("x"); }, 103, "I/O error 103");
 }
@@ -274,7 +245,7 @@ TEST_F(TextFileTest, FailedReplaceKeepsOldFileAndRemovesTemporary) {
     io_faults::FailNth(c.op, 1, c.err);
     ExpectIoError([&] { writer.Close(); }, c.code, c.message);
     EXPECT_FALSE(writer.IsOpen());
-    EXPECT_EQ(Slurp(path), "old\r\n") << c.message;
+    EXPECT_EQ(ReadFile(path), "old\r\n") << c.message;
     EXPECT_EQ(Entries(), (std::vector<std::string>{"out.txt"})) << c.message;
   }
 }
@@ -287,7 +258,7 @@ TEST_F(TextFileTest, FailedWriteOfALargeBlockAbandonsAtOnce) {
   ExpectIoError([&] { writer.Write(std::string(TTextWriter::kBufferSize + 1, 'x')); }, 101,
                 "Disk full");
   EXPECT_FALSE(writer.IsOpen());
-  EXPECT_EQ(Slurp(path), "old");
+  EXPECT_EQ(ReadFile(path), "old");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"out.txt"}));
 }
 
@@ -301,7 +272,7 @@ TEST_F(TextFileTest, UnclosedWriterLeavesOldFileOrNoFile) {
     EXPECT_FALSE(writer.IsOpen());
     EXPECT_TRUE(moved.IsOpen());
   }
-  EXPECT_EQ(Slurp(old_path), "old");
+  EXPECT_EQ(ReadFile(old_path), "old");
   TTextWriter writer;
   writer.Create(PathOf("new.txt"));
   writer.Write("y");
@@ -315,9 +286,9 @@ TEST_F(TextFileTest, CreatingAgainCommitsTheOpenFile) {
   writer.Create(PathOf("a.txt"));
   writer.WriteLine("first");
   writer.Create(PathOf("b.txt"));
-  EXPECT_EQ(Slurp(PathOf("a.txt")), "first\r\n");
+  EXPECT_EQ(ReadFile(PathOf("a.txt")), "first\r\n");
   writer.Close();
-  EXPECT_EQ(Slurp(PathOf("b.txt")), "");
+  EXPECT_EQ(ReadFile(PathOf("b.txt")), "");
 }
 
 TEST_F(TextFileTest, ReplaceKeepsPermissionBitsAndOwner) {
@@ -338,7 +309,7 @@ TEST_F(TextFileTest, ReplaceKeepsPermissionBitsAndOwner) {
     EXPECT_EQ(st.st_uid, 4321u);
     EXPECT_EQ(st.st_gid, 4322u);
   }
-  EXPECT_EQ(Slurp(path), "new\r\n");
+  EXPECT_EQ(ReadFile(path), "new\r\n");
 }
 
 TEST_F(TextFileTest, NewFileGetsPermissionsFromUmask) {
@@ -365,8 +336,8 @@ TEST_F(TextFileTest, SymbolicLinkTargetIsReplacedAndLinkKept) {
     writer.Close();
     EXPECT_TRUE(fs::is_symlink(dir_ / name)) << name;
   }
-  EXPECT_EQ(Slurp(target), "chain\r\n");
-  EXPECT_EQ(Slurp(PathOf("dangling.txt")), "dangle\r\n");
+  EXPECT_EQ(ReadFile(target), "chain\r\n");
+  EXPECT_EQ(ReadFile(PathOf("dangling.txt")), "dangle\r\n");
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir_ / "target.txt")));
 }
 
@@ -428,7 +399,7 @@ TEST_F(TextFileTest, ReadOnlyFileOrFolderIsAccessDenied) {
   fs::permissions(path, fs::perms::owner_read);
   TTextWriter writer;
   ExpectIoError([&] { writer.Create(path); }, 5, "File access denied");
-  EXPECT_EQ(Slurp(path), "old");
+  EXPECT_EQ(ReadFile(path), "old");
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   ExpectIoError([&] { writer.Create(PathOf("new.txt")); }, 5, "File access denied");
 }
@@ -438,10 +409,10 @@ TEST_F(TextFileTest, FolderWithoutRoomForTemporaryIsWrittenInPlace) {
   io_faults::FailNth(Operation::kOpen, 1, EACCES);  // the temporary file cannot be made
   TTextWriter writer;
   writer.Create(path);
-  EXPECT_EQ(Slurp(path), "");  // emptied when opened, as a plain create does
+  EXPECT_EQ(ReadFile(path), "");  // emptied when opened, as a plain create does
   writer.WriteLine("new");
   writer.Close();
-  EXPECT_EQ(Slurp(path), "new\r\n");
+  EXPECT_EQ(ReadFile(path), "new\r\n");
   io_faults::FailNth(Operation::kOpen, 1, EACCES);
   ExpectIoError([&] { writer.Create(PathOf("absent.txt")); }, 5, "File access denied");
 }
@@ -454,7 +425,7 @@ TEST_F(TextFileTest, SameFileReadFullyThenReplaced) {
   writer.Create(path);
   for (const std::string& line : lines) writer.WriteLine(line);
   writer.Close();
-  EXPECT_EQ(Slurp(path), "a\r\nb\r\n");
+  EXPECT_EQ(ReadFile(path), "a\r\nb\r\n");
 }
 
 TEST(IoErrorCodeFromErrno, MapsErrnoToTableCodes) {

@@ -11,10 +11,12 @@
 
 #include "runtime/exceptions.h"
 #include "strgrid/string_grid.h"
+#include "tests/test_support.h"
 
 namespace quillet {
 namespace {
 
+using test_support::ExpectError;
 using Moves = std::vector<std::int32_t>;
 
 // Items are strings; counts how often each place is written.
@@ -187,13 +189,57 @@ TEST(TStringGridPermuteColumn, MarksVisitedRowsAndLeavesOthersUntouched) {
   EXPECT_TRUE(grid.StoredColumnsIn(1, 10).empty());
 
   Moves swap_rows = {1, 0};
-  try {
-    grid.PermuteColumn(-1, swap_rows);
-    FAIL() << "no error";
-  } catch (const EListError& error) {
-    EXPECT_STREQ(error.what(), "List index out of bounds");
-  }
+  ExpectError<EListError>([&] { grid.PermuteColumn(-1, swap_rows); }, "List index out of bounds");
   EXPECT_EQ(swap_rows, (Moves{1, 0}));
+}
+
+// Every chunk of the column holds cells (the case the conversion's big sorts take), with and
+// without objects, and with cells past the moved rows in the last chunk.
+TEST(TStringGridPermuteColumn, DenseColumnsMoveEveryCellAndKeepTheRowsBeyond) {
+  std::mt19937 rng(29);
+  const int rows = 2500;  // the third chunk goes on past the moved rows
+  for (const bool with_objects : {false, true}) {
+    std::vector<ModelCell> before(rows + 40);
+    for (int r = 0; r < rows + 40; ++r) {
+      before[r].text = r % 7 == 0 ? std::string(19, 'a' + r % 26) : "w" + std::to_string(r);
+      if (with_objects) before[r].object = r % 3 == 0 ? 0 : 1000 + r;
+    }
+    Moves moves(rows);
+    std::iota(moves.begin(), moves.end(), 0);
+    std::shuffle(moves.begin() + 10, moves.end(), rng);  // rows 0..9 stay
+    TStringGrid grid;
+    Load(grid, 2, before);
+    Moves work = moves;
+    grid.PermuteColumn(2, work);
+    std::vector<ModelCell> expected(before.begin(), before.begin() + rows);
+    expected = ModelWalk(expected, moves);
+    expected.insert(expected.end(), before.begin() + rows, before.end());
+    ASSERT_EQ(Read(grid, 2, rows + 40), expected) << "objects " << with_objects;
+    EXPECT_EQ(grid.StoredCellCount(), HoldingCells(expected));
+    EXPECT_EQ(grid.ChunkCount(), HoldingChunks(expected));
+    for (int r = 0; r < rows; ++r) ASSERT_EQ(work[r], r);
+  }
+}
+
+TEST(TStringGridPermuteColumn, DenseColumnsMarkOnlyTheRowsThatMove) {
+  TStringGrid grid;
+  for (int r = 0; r < 1500; ++r) grid.SetCells(0, r, "c" + std::to_string(r));
+  TStringGrid marks;  // the same moves on a grid whose rows were never written
+  marks.SetRowCount(1500);
+  Moves moves(1500);
+  std::iota(moves.begin(), moves.end(), 0);
+  std::swap(moves[5], moves[1400]);
+  Moves work = moves;
+  grid.PermuteColumn(0, work);
+  EXPECT_EQ(grid.Cells(0, 5), "c1400");
+  EXPECT_EQ(grid.Cells(0, 1400), "c5");
+  EXPECT_EQ(grid.Cells(0, 6), "c6");
+  marks.SetCells(0, 0, "x");  // makes the column's first chunk only
+  marks.PermuteColumn(0, moves);
+  EXPECT_THROW(marks.Cells(-1, 5), EListError);
+  EXPECT_THROW(marks.Cells(-1, 1400), EListError);
+  EXPECT_EQ(marks.Cells(-1, 6), "");
+  EXPECT_EQ(marks.Cells(-1, 1399), "");
 }
 
 void ExpectVisitsAsRead(const TStringGridLine& line) {

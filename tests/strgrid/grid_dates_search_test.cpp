@@ -10,23 +10,12 @@
 
 #include "runtime/exceptions.h"
 #include "strgrid/mStrGrid.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-void FillColumn(TmStrGrid& grid, int col, const Texts& texts) {
-  if (grid.RowCount() < static_cast<int>(texts.size()))
-    grid.SetRowCount(static_cast<int>(texts.size()));
-  for (int r = 0; r < static_cast<int>(texts.size()); ++r) grid.SetCells(col, r, texts[r]);
-}
-
-Texts Column(const TmStrGrid& grid, int col) {
-  Texts out;
-  for (int r = 0; r < grid.RowCount(); ++r) out.push_back(grid.Cells(col, r));
-  return out;
-}
+using namespace test_support;
 
 void SetUpDateGrid(TmStrGrid& grid, const Texts& dates) {
   grid.SetColCount(1);
@@ -64,12 +53,9 @@ TEST(TmStrGridDates, SettingsPassThroughAndEqualFormatIsNoOp) {
   grid.SetShortYearBorder(50);
   EXPECT_EQ(grid.ShortYearBorder(), 50);
 
-  try {
-    grid.SetDateTimeFormat("mm:ss");
-    FAIL() << "a format that starts with M is read as a date section";
-  } catch (const E_Format_Invalid& error) {
-    EXPECT_STREQ(error.what(), "\"S\" in MM:SS  (Date format part) is invalid");
-  }
+  // A format that starts with M is read as a date section.
+  ExpectError<E_Format_Invalid>([&] { grid.SetDateTimeFormat("mm:ss"); },
+                                "\"S\" in MM:SS  (Date format part) is invalid");
   EXPECT_EQ(grid.DateTimeFormat(), "mm:ss");
   EXPECT_NO_THROW(grid.SetDateTimeFormat("mm:ss"));  // the same text again does nothing
 }
@@ -78,14 +64,9 @@ TEST(TmStrGridDates, MissingAmPmStopsTheSortWithCellsUnmoved) {
   const Texts before = {"2023/12/25 10:30:00 PM", "2023/12/25 22:30:00", "2020/1/1"};
   TmStrGrid grid;
   SetUpDateGrid(grid, before);
-  try {
-    grid.SortCol(0);
-    FAIL();
-  } catch (const E_Format_Invalid& error) {
-    EXPECT_STREQ(error.what(),
-                 "\"2023/12/25 22:30:00\" AM or PM expected. "
-                 "DateTimeFormat=yyyy/M/d hh:mm:ss AMPM");
-  }
+  ExpectError<E_Format_Invalid>([&] { grid.SortCol(0); },
+                                "\"2023/12/25 22:30:00\" AM or PM expected. "
+                                "DateTimeFormat=yyyy/M/d hh:mm:ss AMPM");
   EXPECT_EQ(Column(grid, 0), before);
 }
 
@@ -158,12 +139,7 @@ TEST(TmStrGridFiles, SaveAndLoadThroughTheGrid) {
   EXPECT_EQ(loaded.ColCount(), 1);
   EXPECT_EQ(Column(loaded, 0), (Texts{"a;b", "c;d"}));
   std::remove(name.c_str());
-  try {
-    loaded.LoadFromFile(name, ",");
-    FAIL();
-  } catch (const MFileError& error) {
-    EXPECT_EQ(error.what(), "File " + name + " not found");
-  }
+  ExpectError<MFileError>([&] { loaded.LoadFromFile(name, ","); }, "File " + name + " not found");
 }
 
 }  // namespace

@@ -15,51 +15,12 @@
 #include <vector>
 
 #include "runtime/exceptions.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
-using Texts = std::vector<std::string>;
-using Table = std::vector<Texts>;
-
-template <typename E>
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception, expected: " << message;
-  } catch (const E& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
-}
-
-void Fill(TmStrGrid& grid, const Table& rows, int fixed_rows = 0, int fixed_cols = 0) {
-  grid.SetRowCount(static_cast<int>(rows.size()));
-  grid.SetColCount(static_cast<int>(rows[0].size()));
-  grid.SetFixedRows(fixed_rows);
-  grid.SetFixedCols(fixed_cols);
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (std::size_t c = 0; c < rows[r].size(); ++c)
-      grid.SetCells(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-}
-
-Table Cells(const TmStrGrid& grid) {
-  Table rows(grid.RowCount());
-  for (int r = 0; r < grid.RowCount(); ++r)
-    for (int c = 0; c < grid.ColCount(); ++c) rows[r].push_back(grid.Cells(c, r));
-  return rows;
-}
-
-Texts Column(const TmStrGrid& grid, int col, int rows) {
-  Texts texts;
-  for (int r = 0; r < rows; ++r) texts.push_back(grid.Cells(col, r));
-  return texts;
-}
-
-Texts Row(const TmStrGrid& grid, int row, int cols) {
-  Texts texts;
-  for (int c = 0; c < cols; ++c) texts.push_back(grid.Cells(c, row));
-  return texts;
-}
+using namespace test_support;
 
 // ---- insert and delete ---------------------------------------------------------------------
 

@@ -11,30 +11,24 @@
 #include "runtime/exceptions.h"
 #include "runtime/locale_settings.h"
 #include "strgrid/mStrGrid.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
+using test_support::ExpectError;
+using test_support::Table;
+using test_support::Texts;
 using Cell = std::pair<int, int>;  // column, row
 using Cells = std::vector<Cell>;
-using Table = std::vector<std::vector<std::string>>;  // rows of cell texts
 constexpr Cell kNone{-1, -1};
 
 class GridSearchTest : public ::testing::Test {
  protected:
   void Fill(const Table& rows, int fixed_cols, int fixed_rows) {
-    grid_.SetRowCount(static_cast<int>(rows.size()));
-    grid_.SetColCount(static_cast<int>(rows[0].size()));
-    grid_.SetFixedRows(fixed_rows);
-    grid_.SetFixedCols(fixed_cols);
-    for (int r = 0; r < grid_.RowCount(); ++r)
-      for (int c = 0; c < grid_.ColCount(); ++c) grid_.SetCells(c, r, rows[r][c]);
+    test_support::Fill(grid_, rows, fixed_rows, fixed_cols);
   }
-  void Column(const std::vector<std::string>& texts) {
-    Table rows;
-    for (const std::string& text : texts) rows.push_back({text});
-    Fill(rows, 0, 0);
-  }
+  void Column(const Texts& texts) { test_support::FillColumn(grid_, texts); }
   Cell First(const std::string& value) {  // the whole of column 0
     Cell hit;
     search_.FindFirstInCol(grid_, value, 0, hit.first, hit.second);
@@ -150,12 +144,8 @@ TEST_F(GridSearchTest, FindNextWithoutASearchAndANegativeLine) {
   EXPECT_FALSE(search_.SearchExists());
   int col = 0;
   int row = 0;
-  try {
-    search_.FindFirstInRow(grid_, "x", -1, col, row);
-    FAIL() << "no exception";
-  } catch (const EListError& e) {
-    EXPECT_STREQ(e.what(), "List index out of bounds");
-  }
+  ExpectError<EListError>([&] { search_.FindFirstInRow(grid_, "x", -1, col, row); },
+                          "List index out of bounds");
   EXPECT_TRUE(search_.SearchHasNext());
 }
 
@@ -247,12 +237,7 @@ TEST_F(GridSearchTest, NumericKeysCompareNumbersAndOverflowStopsOnTheCell) {
     EXPECT_EQ(search_.SearchRow(), 1);
     EXPECT_TRUE(search_.SearchHasNext());
   }
-  try {
-    First("2e38");
-    FAIL() << "no exception";
-  } catch (const EOverflow& e) {
-    EXPECT_STREQ(e.what(), "Floating point overflow");
-  }
+  ExpectError<EOverflow>([&] { First("2e38"); }, "Floating point overflow");
 }
 
 // Date searches under the United States conventions; the environment is restored after.
@@ -271,12 +256,7 @@ class DateSearchTest : public GridSearchTest {
     LocaleSettings::Reload();
   }
   static void ExpectBadDate(const std::function<void()>& action, const std::string& text) {
-    try {
-      action();
-      ADD_FAILURE() << "no exception for " << text;
-    } catch (const EConvertError& e) {
-      EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid date and time");
-    }
+    ExpectError<EConvertError>(action, "'" + text + "' is not a valid date and time");
   }
   bool had_ = false;
   std::string saved_;

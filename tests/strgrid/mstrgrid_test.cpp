@@ -8,71 +8,12 @@
 #include <vector>
 
 #include "runtime/exceptions.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
-using Texts = std::vector<std::string>;
-using Numbers = std::vector<int>;
-
-template <typename E>
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception, expected: " << message;
-  } catch (const E& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
-}
-
-// A grid of `rows` x `cols` cells from row-major texts, without fixed lines unless asked.
-void Fill(TmStrGrid& grid, const std::vector<Texts>& rows, int fixed_rows = 0,
-          int fixed_cols = 0) {
-  grid.SetRowCount(static_cast<int>(rows.size()));
-  grid.SetColCount(static_cast<int>(rows[0].size()));
-  grid.SetFixedRows(fixed_rows);
-  grid.SetFixedCols(fixed_cols);
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (std::size_t c = 0; c < rows[r].size(); ++c)
-      grid.SetCells(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-}
-
-void FillColumn(TmStrGrid& grid, const Texts& texts) {
-  std::vector<Texts> rows;
-  for (const std::string& text : texts) rows.push_back({text});
-  Fill(grid, rows);
-}
-
-std::vector<Texts> Table(TmStrGrid& grid) {
-  std::vector<Texts> rows(grid.RowCount());
-  for (int r = 0; r < grid.RowCount(); ++r)
-    for (int c = 0; c < grid.ColCount(); ++c) rows[r].push_back(grid.Cells(c, r));
-  return rows;
-}
-
-Texts ColumnTexts(TmStrGrid& grid, int col) {
-  Texts texts;
-  for (int r = 0; r < grid.RowCount(); ++r) texts.push_back(grid.Cells(col, r));
-  return texts;
-}
-
-Numbers ColumnObjects(TmStrGrid& grid, int col) {
-  Numbers objects;
-  for (int r = 0; r < grid.RowCount(); ++r)
-    objects.push_back(static_cast<int>(grid.Objects(col, r)));
-  return objects;
-}
-
-// SortIndex objects; also checks that every entry's text is its object in decimal.
-Numbers SortIndexObjects(TmStrGrid& grid) {
-  Numbers objects;
-  for (int i = 0; i < grid.SortIndex().Count(); ++i) {
-    const int object = grid.SortIndex().Objects(i);
-    EXPECT_EQ(grid.SortIndex().Strings(i), std::to_string(object)) << "entry " << i;
-    objects.push_back(object);
-  }
-  return objects;
-}
+using namespace test_support;
 
 // ---- properties --------------------------------------------------------------------------
 
@@ -98,7 +39,7 @@ TEST(TmStrGridProperties, CreationValuesAndSavedFixedCounts) {
   FillColumn(grid, {"zz header", "b", "a"});  // no fixed rows now, as during a click
   grid.SetSavedFixedRows(1);
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"zz header", "a", "b"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"zz header", "a", "b"}));
 }
 
 TEST(TmStrGridProperties, DateSettingsPassThroughAndOnlyAChangeReachesTheKeyList) {
@@ -129,15 +70,15 @@ TEST(TmStrGridSortCol, OrdersIgnoringCaseAndRecordsWhereRowsWent) {
   TmStrGrid grid;
   FillColumn(grid, {"pear", "Apple", "fig", "apple"});
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"apple", "Apple", "fig", "pear"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"apple", "Apple", "fig", "pear"}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{3, 1, 2, 0}));
   EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortColumn);
   EXPECT_EQ(grid.SortedLine(), 0);
   grid.UndoSort();
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"pear", "Apple", "fig", "apple"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"pear", "Apple", "fig", "apple"}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{3, 1, 2, 0}));
   grid.UndoSort();
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"apple", "Apple", "fig", "pear"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"apple", "Apple", "fig", "pear"}));
   EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortColumn);  // undo leaves it
 }
 
@@ -145,13 +86,13 @@ TEST(TmStrGridSortCol, UndoRecordsTheInverseMove) {
   TmStrGrid grid;
   FillColumn(grid, {"c", "a", "b"});
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"a", "b", "c"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"a", "b", "c"}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{2, 0, 1}));
   grid.UndoSort();
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"c", "a", "b"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"c", "a", "b"}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{1, 2, 0}));
   grid.UndoSort();
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"a", "b", "c"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"a", "b", "c"}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{2, 0, 1}));
 }
 
@@ -171,7 +112,7 @@ TEST(TmStrGridSortCol, FixedRowTakesPartAccordingToUseFixed) {
     Fill(grid, {{"zz header"}, {"b"}, {"a"}}, 1, 0);
     grid.SetUseFixed(c.use_fixed);
     grid.SortCol(0);
-    EXPECT_EQ(ColumnTexts(grid, 0), c.texts);
+    EXPECT_EQ(Column(grid, 0), c.texts);
     EXPECT_EQ(SortIndexObjects(grid), c.sort_index);
   }
   TmStrGrid grid;
@@ -186,21 +127,21 @@ TEST(TmStrGridSortCol, DescendingNumericAndKeyPositionSettingsReachTheKeyList) {
   FillColumn(grid, {"pear", "Apple", "fig"});
   grid.SetSortDescending(true);
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"pear", "fig", "Apple"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"pear", "fig", "Apple"}));
 
   FillColumn(grid, {"x10", "x9", "y100"});
   grid.SetSortDescending(false);
   grid.SetKeyType(TMSortType::soNumeric);
   grid.SetKeyPos(2);
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"x9", "x10", "y100"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"x9", "x10", "y100"}));
 
   FillColumn(grid, {"b-2", "a-3", "c-1"});
   grid.SetKeyType(TMSortType::soStringCaseSensitive);
   grid.SetKeyPos(3);
   grid.SetKeyLen(1);
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"c-1", "b-2", "a-3"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"c-1", "b-2", "a-3"}));
 }
 
 TEST(TmStrGridSortCol, ObjectsTravelWithTheirTextsThroughSortAndUndo) {
@@ -212,7 +153,7 @@ TEST(TmStrGridSortCol, ObjectsTravelWithTheirTextsThroughSortAndUndo) {
   grid.Cols(0).SetObjects(1, 999);
   grid.SetCells(0, 1, "");  // an empty text holding an object sorts first
   grid.SortCol(0);
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"", "a", "b", "c"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"", "a", "b", "c"}));
   EXPECT_EQ(ColumnObjects(grid, 0), (Numbers{999, 100, 0, 300}));
   grid.UndoSort();
   EXPECT_EQ(ColumnObjects(grid, 0), (Numbers{300, 999, 100, 0}));
@@ -228,7 +169,7 @@ TEST(TmStrGridSortCol, ColumnOutsideTheTableAndOtherColumnsStayPut) {
   grid.SortCol(7);
   EXPECT_EQ((Texts{grid.Cells(7, 0), grid.Cells(7, 1), grid.Cells(7, 2)}),
             (Texts{"y", "z", "x"}));
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"k2", "b"}, {"k1", "a"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"k2", "b"}, {"k1", "a"}}));
   EXPECT_EQ(grid.SortedLine(), 7);
 }
 
@@ -242,11 +183,11 @@ TEST(TmStrGridSortCol, ManyRowsAcrossChunksSortAndUndoExactly) {
   grid.SortCol(0);
   Texts expected = before;
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(ColumnTexts(grid, 0), expected);
+  EXPECT_EQ(Column(grid, 0), expected);
   const Numbers went = SortIndexObjects(grid);
   for (int r = 0; r < rows; ++r) ASSERT_EQ(grid.Cells(0, went[r]), before[r]) << "row " << r;
   grid.UndoSort();
-  EXPECT_EQ(ColumnTexts(grid, 0), before);
+  EXPECT_EQ(Column(grid, 0), before);
 }
 
 TEST(TmStrGridSortRow, SortsAcrossColumnsWithFixedColumns) {
@@ -264,17 +205,17 @@ TEST(TmStrGridSortRow, SortsAcrossColumnsWithFixedColumns) {
     Fill(grid, {{"x", "x", "x", "x"}, {"zz", "c", "a", "b"}}, 0, 1);
     grid.SetUseFixed(c.use_fixed);
     grid.SortRow(1);
-    EXPECT_EQ(Table(grid)[1], c.texts);
+    EXPECT_EQ(Cells(grid)[1], c.texts);
     EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortRow);
     EXPECT_EQ(grid.SortedLine(), 1);
     grid.UndoSort();
-    EXPECT_EQ(Table(grid)[1], (Texts{"zz", "c", "a", "b"}));
+    EXPECT_EQ(Cells(grid)[1], (Texts{"zz", "c", "a", "b"}));
   }
 }
 
 // ---- sorts of every line ------------------------------------------------------------------
 
-const std::vector<Texts> kSquare = {
+const Table kSquare = {
     {"h", "y0", "x0"},
     {"r1", "b1", "c1"},
     {"r2", "d2", "c2"},
@@ -283,7 +224,7 @@ const std::vector<Texts> kSquare = {
 TEST(TmStrGridSortAllRows, FixedLinesTakePartAccordingToUseFixed) {
   const struct {
     HandleFixed use_fixed;
-    std::vector<Texts> table;
+    Table table;
     Numbers sort_index;
     int first_moved_row;
   } cases[] = {
@@ -306,12 +247,12 @@ TEST(TmStrGridSortAllRows, FixedLinesTakePartAccordingToUseFixed) {
     Fill(grid, kSquare, 1, 1);
     grid.SetUseFixed(c.use_fixed);
     grid.SortAllRows();
-    EXPECT_EQ(Table(grid), c.table);
+    EXPECT_EQ(Cells(grid), c.table);
     EXPECT_EQ(SortIndexObjects(grid), c.sort_index);
     EXPECT_EQ(grid.FirstMovedRow(), c.first_moved_row);
     EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortAllRows);
     grid.UndoSort();
-    EXPECT_EQ(Table(grid), kSquare);
+    EXPECT_EQ(Cells(grid), kSquare);
   }
   TmStrGrid grid;  // a saved fixed row count may reach RowCount: no row is worked on
   Fill(grid, {{"b", "a"}, {"d", "c"}}, 1, 0);
@@ -319,20 +260,20 @@ TEST(TmStrGridSortAllRows, FixedLinesTakePartAccordingToUseFixed) {
   grid.SetFixedClickActive(true);
   grid.SortAllRows();
   EXPECT_EQ(grid.SortIndex().Count(), 0);
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"b", "a"}, {"d", "c"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"b", "a"}, {"d", "c"}}));
 }
 
 TEST(TmStrGridSortAllRows, UndoRecordsTheInverseMoveOfEachBlock) {
   TmStrGrid grid;
   Fill(grid, {{"b1", "c1", "a1"}, {"z", "y", "x"}});
   grid.SortAllRows();
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"a1", "b1", "c1"}, {"x", "y", "z"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"a1", "b1", "c1"}, {"x", "y", "z"}}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{1, 2, 0, 2, 1, 0}));
   grid.UndoSort();
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"b1", "c1", "a1"}, {"z", "y", "x"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"b1", "c1", "a1"}, {"z", "y", "x"}}));
   EXPECT_EQ(SortIndexObjects(grid), (Numbers{2, 0, 1, 2, 1, 0}));
   grid.UndoSort();
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"a1", "b1", "c1"}, {"x", "y", "z"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"a1", "b1", "c1"}, {"x", "y", "z"}}));
 }
 
 // The order a key list gives two date texts under `format` ("" keeps the default format).
@@ -359,17 +300,17 @@ TEST(TmStrGridSortAllRows, DateKeysUseTheDefaultFormatNotTheGrids) {
   grid.SetKeyType(TMSortType::soDate);
   grid.SetDateTimeFormat(format);
   grid.SortRow(0);
-  EXPECT_EQ(Table(grid)[0], by_grid);
+  EXPECT_EQ(Cells(grid)[0], by_grid);
   grid.SortAllRows();
-  EXPECT_EQ(Table(grid)[0], by_default);
+  EXPECT_EQ(Cells(grid)[0], by_default);
 }
 
 TEST(TmStrGridSortAllCols, FixedLinesTakePartAccordingToUseFixed) {
   // kSquare transposed: columns play the part of rows.
-  const std::vector<Texts> square = {{"h", "r1", "r2"}, {"y0", "b1", "d2"}, {"x0", "c1", "c2"}};
+  const Table square = {{"h", "r1", "r2"}, {"y0", "b1", "d2"}, {"x0", "c1", "c2"}};
   const struct {
     HandleFixed use_fixed;
-    std::vector<Texts> table;
+    Table table;
     Numbers sort_index;
     int first_moved_col;
   } cases[] = {
@@ -388,12 +329,12 @@ TEST(TmStrGridSortAllCols, FixedLinesTakePartAccordingToUseFixed) {
     Fill(grid, square, 1, 1);
     grid.SetUseFixed(c.use_fixed);
     grid.SortAllCols();
-    EXPECT_EQ(Table(grid), c.table);
+    EXPECT_EQ(Cells(grid), c.table);
     EXPECT_EQ(SortIndexObjects(grid), c.sort_index);
     EXPECT_EQ(grid.FirstMovedCol(), c.first_moved_col);
     EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortAllCols);
     grid.UndoSort();
-    EXPECT_EQ(Table(grid), square);
+    EXPECT_EQ(Cells(grid), square);
   }
 }
 
@@ -403,20 +344,20 @@ TEST(TmStrGridUndo, NegativeLineFailsAfterEmptyingSortIndexAndDisablesUndo) {
   TmStrGrid grid;
   FillColumn(grid, {"c", "a", "b"});
   grid.UndoSort();  // nothing sorted yet
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"c", "a", "b"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"c", "a", "b"}));
   grid.SortCol(0);
   ExpectError<EListError>([&] { grid.SortCol(-1); }, "List index out of bounds");
   EXPECT_EQ(grid.SortedLine(), -1);
   EXPECT_EQ(grid.SortIndex().Count(), 0);
   EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortColumn);
   grid.UndoSort();  // the record is gone: nothing may move
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"a", "b", "c"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"a", "b", "c"}));
   ExpectError<EListError>([&] { grid.SortRow(-2); }, "List index out of bounds");
   EXPECT_EQ(grid.SortedLine(), -2);
   FillColumn(grid, {"c", "a", "b"});
   grid.SortCol(0);  // a good sort brings undo back
   grid.UndoSort();
-  EXPECT_EQ(ColumnTexts(grid, 0), (Texts{"c", "a", "b"}));
+  EXPECT_EQ(Column(grid, 0), (Texts{"c", "a", "b"}));
 }
 
 TEST(TmStrGridUndo, KeyListErrorMovesNoCellAndDisablesUndo) {
@@ -429,16 +370,16 @@ TEST(TmStrGridUndo, KeyListErrorMovesNoCellAndDisablesUndo) {
   const Texts unsortable = {"9", "1e39", "5", "3", "1"};
   FillColumn(grid, unsortable);
   ExpectError<EOverflow>([&] { grid.SortCol(0); }, "Floating point overflow");
-  EXPECT_EQ(ColumnTexts(grid, 0), unsortable);
+  EXPECT_EQ(Column(grid, 0), unsortable);
   EXPECT_EQ(grid.LastSortKind(), TmStrGrid::kSortColumn);
   grid.UndoSort();  // must not apply the half sorted SortIndex
-  EXPECT_EQ(ColumnTexts(grid, 0), unsortable);
+  EXPECT_EQ(Column(grid, 0), unsortable);
 
   Fill(grid, {{"2", "1e39"}, {"4", "3"}});
   ExpectError<EOverflow>([&] { grid.SortAllRows(); }, "Floating point overflow");
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"2", "1e39"}, {"4", "3"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"2", "1e39"}, {"4", "3"}}));
   grid.UndoSort();
-  EXPECT_EQ(Table(grid), (std::vector<Texts>{{"2", "1e39"}, {"4", "3"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"2", "1e39"}, {"4", "3"}}));
 }
 
 TEST(TmStrGridUndo, WorksByPositionAfterEditsAndCountChanges) {
@@ -475,12 +416,12 @@ TEST(TmStrGridUndo, RecordThatDoesNotFitRaisesAndMovesNothing) {
       return objects;
     }();
     ExpectError<EListError>([&] { grid.UndoSort(); }, "List index out of bounds");
-    EXPECT_EQ(Table(grid)[0], (Texts{"a", "b", "c"}));
-    EXPECT_EQ(Table(grid)[1], (Texts{"d", "e", "f"}));
+    EXPECT_EQ(Cells(grid)[0], (Texts{"a", "b", "c"}));
+    EXPECT_EQ(Cells(grid)[1], (Texts{"d", "e", "f"}));
     for (int i = 0; i < static_cast<int>(record.size()); ++i)
       EXPECT_EQ(grid.SortIndex().Objects(i), record[i]);
     grid.UndoSort();  // disabled until the next good sort
-    EXPECT_EQ(Table(grid)[0], (Texts{"a", "b", "c"}));
+    EXPECT_EQ(Cells(grid)[0], (Texts{"a", "b", "c"}));
   }
 }
 
@@ -490,7 +431,7 @@ TEST(TmStrGridUndo, RecordThatIsNoPermutationRotatesWithoutLosingCells) {
   grid.SortCol(0);                      // a, b, c
   grid.SortIndex().SetObjects(0, 1);    // now 1, 0, 1: row 1 named twice
   grid.UndoSort();
-  Texts texts = ColumnTexts(grid, 0);
+  Texts texts = Column(grid, 0);
   std::sort(texts.begin(), texts.end());
   EXPECT_EQ(texts, (Texts{"a", "b", "c"}));  // every cell still there once
 }

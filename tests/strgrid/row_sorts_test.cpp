@@ -11,52 +11,12 @@
 #include <vector>
 
 #include "runtime/exceptions.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
-using Texts = std::vector<std::string>;
-using Table = std::vector<Texts>;
-using Numbers = std::vector<int>;
-
-template <typename E>
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception, expected: " << message;
-  } catch (const E& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
-}
-
-// A grid of the row-major texts, with the fixed counts given (none by default).
-void Fill(TmStrGrid& grid, const Table& rows, int fixed_rows = 0, int fixed_cols = 0) {
-  grid.SetRowCount(static_cast<int>(rows.size()));
-  grid.SetColCount(static_cast<int>(rows[0].size()));
-  grid.SetFixedRows(fixed_rows);
-  grid.SetFixedCols(fixed_cols);
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (std::size_t c = 0; c < rows[r].size(); ++c)
-      grid.SetCells(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-}
-
-Table Cells(const TmStrGrid& grid) {
-  Table rows(grid.RowCount());
-  for (int r = 0; r < grid.RowCount(); ++r)
-    for (int c = 0; c < grid.ColCount(); ++c) rows[r].push_back(grid.Cells(c, r));
-  return rows;
-}
-
-// SortIndex objects; also checks that every entry's text is its object in decimal.
-Numbers SortIndexObjects(const TmStrGrid& grid) {
-  Numbers objects;
-  for (int i = 0; i < grid.SortIndex().Count(); ++i) {
-    const int object = grid.SortIndex().Objects(i);
-    EXPECT_EQ(grid.SortIndex().Strings(i), std::to_string(object)) << "entry " << i;
-    objects.push_back(object);
-  }
-  return objects;
-}
+using namespace test_support;
 
 const Table kBab = {{"b", "1"}, {"a", "2"}, {"b", "3"}};
 

@@ -8,27 +8,12 @@
 #include <vector>
 
 #include "runtime/exceptions.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-template <typename E>
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception, expected: " << message;
-  } catch (const E& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
-}
-
-Texts RowTexts(TStringGrid& grid, int row, int cols) {
-  Texts texts;
-  for (int col = 0; col < cols; ++col) texts.push_back(grid.Cells(col, row));
-  return texts;
-}
+using namespace test_support;
 
 TEST(TStringGridCells, SparseReadsAndCellsOutsideTheBoundsSurviveCountChanges) {
   TStringGrid grid;
@@ -182,12 +167,12 @@ TEST(TStringGridLines, ClearEmptiesARowPastColCountButAColumnOnlyUpToRowCount) {
 TEST(TStringGridLines, AssignCopiesTheSmallerCountTextAndObjectAsAUnit) {
   TStringGrid grid;  // 5 columns
   grid.Rows(1).Assign(TStringList{"k", "l", "m", "n", "o", "p", "q"});
-  EXPECT_EQ(RowTexts(grid, 1, 6), (Texts{"k", "l", "m", "n", "o", ""}));
+  EXPECT_EQ(Row(grid, 1, 6), (Texts{"k", "l", "m", "n", "o", ""}));
   grid.SetCells(3, 0, "keep");
   TStringList list{"a", "", "c"};
   list.SetObjects(1, 11);  // an empty text with an object needs no stored target cell
   grid.Rows(0).Assign(list);
-  EXPECT_EQ(RowTexts(grid, 0, 5), (Texts{"a", "", "c", "keep", ""}));
+  EXPECT_EQ(Row(grid, 0, 5), (Texts{"a", "", "c", "keep", ""}));
   EXPECT_EQ(grid.Objects(1, 0), 11);
   grid.Rows(2).Assign(grid.Rows(0));  // between lines of the grid, objects included
   EXPECT_EQ(grid.Objects(1, 2), 11);
@@ -195,7 +180,7 @@ TEST(TStringGridLines, AssignCopiesTheSmallerCountTextAndObjectAsAUnit) {
   // Shares cell (0, 1) with its source: entries are copied one by one from index 0, so
   // entry 1 reads the cell that entry 0 has just written.
   grid.Rows(1).Assign(grid.Cols(0));
-  EXPECT_EQ(RowTexts(grid, 1, 3), (Texts{"x", "x", "z"}));
+  EXPECT_EQ(Row(grid, 1, 3), (Texts{"x", "x", "z"}));
   grid.Cols(0).Exchange(0, 2);
   EXPECT_EQ(grid.Cells(0, 0), "z");
 }

@@ -16,56 +16,24 @@
 #include "runtime/io_faults.h"
 #include "runtime/text_file.h"
 #include "strgrid/mStrGrid.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
-using Table = std::vector<std::vector<std::string>>;  // rows of cell texts
+using test_support::Cells;
+using test_support::ExpectError;
+using test_support::ExpectIoError;
+using test_support::Table;
 
-// A fresh folder per test, removed afterwards; the fault seam is disarmed on both ends.
-class TableFileTest : public ::testing::Test {
+class TableFileTest : public test_support::TempFolderTest {
  protected:
-  void SetUp() override {
-    io_faults::Reset();
-    std::string pattern = (fs::temp_directory_path() / "quillet-table-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    io_faults::Reset();
-    fs::remove_all(dir_);
-  }
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
   std::string Put(const std::string& bytes, const std::string& name = "t.txt") const {
-    std::ofstream(PathOf(name), std::ios::binary) << bytes;
+    WriteFile(PathOf(name), bytes);
     return PathOf(name);
   }
-  static std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  fs::path dir_;
 };
-
-// The cell texts within the grid's counts.
-Table TextsOf(const TmStrGrid& grid) {
-  Table table(grid.RowCount(), std::vector<std::string>(grid.ColCount()));
-  for (int r = 0; r < grid.RowCount(); ++r)
-    for (int c = 0; c < grid.ColCount(); ++c) table[r][c] = grid.Cells(c, r);
-  return table;
-}
-
-template <class Action>
-void ExpectIoError(Action action, int code, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no EInOutError, expected " << message;
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.ErrorCode(), code);
-    EXPECT_EQ(std::string(e.what()), message);
-  }
-}
 
 void Fill(TmStrGrid& grid, const Table& rows) {
   grid.SetRowCount(static_cast<int>(rows.size()));
@@ -86,15 +54,15 @@ TEST_F(TableFileTest, SaveWritesEveryCellWithinTheCountsAndLoadReadsThemBack) {
       {";", "a;;b\r\nc;d;\r\n"}, {"<->", "a<-><->b\r\nc<->d<->\r\n"}, {"", "ab\r\ncd\r\n"}};
   for (const auto& c : cases) {
     SaveTableFile(grid, PathOf("t.txt"), c.separator);
-    EXPECT_EQ(Slurp(PathOf("t.txt")), c.file) << "separator " << c.separator;
+    EXPECT_EQ(ReadFile(PathOf("t.txt")), c.file) << "separator " << c.separator;
   }
   SaveTableFile(grid, PathOf("t.txt"), ";");
   TmStrGrid same;
   LoadTableFile(same, PathOf("t.txt"), ";");
-  EXPECT_EQ(TextsOf(same), (Table{{"a", "", "b"}, {"c", "d", ""}}));
+  EXPECT_EQ(Cells(same), (Table{{"a", "", "b"}, {"c", "d", ""}}));
   TmStrGrid other;
   LoadTableFile(other, PathOf("t.txt"), ",");
-  EXPECT_EQ(TextsOf(other), (Table{{"a;;b"}, {"c;d;"}}));
+  EXPECT_EQ(Cells(other), (Table{{"a;;b"}, {"c;d;"}}));
 }
 
 TEST_F(TableFileTest, LoadCutsLinesAtEachSeparatorFromTheLeft) {
@@ -115,24 +83,24 @@ TEST_F(TableFileTest, LoadCutsLinesAtEachSeparatorFromTheLeft) {
     SCOPED_TRACE(std::string("separator '") + c.separator + "', line '" + c.line + "'");
     TmStrGrid grid;
     LoadTableFile(grid, Put(std::string(c.line) + "\r\n"), c.separator);
-    EXPECT_EQ(TextsOf(grid), (Table{c.fields}));
+    EXPECT_EQ(Cells(grid), (Table{c.fields}));
   }
 }
 
 TEST_F(TableFileTest, LoadSizesTheTableToTheLinesAndTheWidestLine) {
   TmStrGrid grid;
   LoadTableFile(grid, Put("x,y,z\r\np"), ",");
-  EXPECT_EQ(TextsOf(grid), (Table{{"x", "y", "z"}, {"p", "", ""}}));
+  EXPECT_EQ(Cells(grid), (Table{{"x", "y", "z"}, {"p", "", ""}}));
   LoadTableFile(grid, Put("a\r\n\r\n\rb\r\n\r\n"), ",");
-  EXPECT_EQ(TextsOf(grid), (Table{{"a"}, {"b"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"a"}, {"b"}}));
   LoadTableFile(grid, Put("a\nb,c\nd"), ",");  // LF alone ends no line
-  EXPECT_EQ(TextsOf(grid), (Table{{"a\nb", "c\nd"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"a\nb", "c\nd"}}));
   LoadTableFile(grid, Put("q\x1A" "r\r\ns"), ",");
-  EXPECT_EQ(TextsOf(grid), (Table{{"q"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"q"}}));
   Fill(grid, {{"a"}, {""}, {"c"}});  // the empty row saves an empty line, which is skipped
   SaveTableFile(grid, PathOf("t.txt"), ",");
   LoadTableFile(grid, PathOf("t.txt"), ",");
-  EXPECT_EQ(TextsOf(grid), (Table{{"a"}, {"c"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"a"}, {"c"}}));
 }
 
 TEST_F(TableFileTest, LoadLowersFixedCountsThatNoLongerFit) {
@@ -164,14 +132,9 @@ TEST_F(TableFileTest, LoadOfAFileThatCannotBeOpenedChangesNothing) {
   grid.SetCells(7, 9, "far");
   fs::create_directory(PathOf("folder"));
   for (const std::string& name : {PathOf("missing.txt"), PathOf("folder"), std::string()}) {
-    try {
-      LoadTableFile(grid, name, ",");
-      ADD_FAILURE() << "no MFileError for " << name;
-    } catch (const MFileError& e) {
-      EXPECT_EQ(std::string(e.what()), "File " + name + " not found");
-    }
+    ExpectError<MFileError>([&] { LoadTableFile(grid, name, ","); }, "File " + name + " not found");
   }
-  EXPECT_EQ(TextsOf(grid), (Table{{"h1", "h2", "h3"}, {"a", "b", "c"}, {"d", "e", "f"}}));
+  EXPECT_EQ(Cells(grid), (Table{{"h1", "h2", "h3"}, {"a", "b", "c"}, {"d", "e", "f"}}));
   EXPECT_EQ(grid.FixedRows(), 2);
   EXPECT_EQ(grid.FixedCols(), 1);
   EXPECT_EQ(grid.Objects(1, 1), 42);
@@ -186,10 +149,10 @@ TEST_F(TableFileTest, LoadEmptiesTextsTheFileDoesNotProvideButKeepsObjects) {
   grid.SetObjects(1, 3, 8);   // in a row past the last loaded one
   grid.SetObjects(0, 0, 9);   // a cell the file provides
   LoadTableFile(grid, Put("a,b\r\nc\r\n"), ",");
-  EXPECT_EQ(TextsOf(grid), (Table{{"a", "b"}, {"c", ""}}));
+  EXPECT_EQ(Cells(grid), (Table{{"a", "b"}, {"c", ""}}));
   grid.SetRowCount(4);
   grid.SetColCount(4);
-  EXPECT_EQ(TextsOf(grid), (Table{{"a", "b", "", ""}, {"c", "", "", ""},
+  EXPECT_EQ(Cells(grid), (Table{{"a", "b", "", ""}, {"c", "", "", ""},
                                   {"", "", "", ""}, {"", "", "", ""}}));
   EXPECT_EQ(grid.Objects(0, 0), 9);
   EXPECT_EQ(grid.Objects(2, 0), 7);
@@ -231,7 +194,7 @@ TEST_F(TableFileTest, FailedSaveRaisesAndKeepsTheOldFile) {
   for (io_faults::Operation op : {io_faults::Operation::kWrite, io_faults::Operation::kFlush}) {
     io_faults::FailNth(op, 1, ENOSPC);
     ExpectIoError([&] { SaveTableFile(grid, path, ","); }, 101, "Disk full");
-    EXPECT_EQ(Slurp(path), "old\r\n");
+    EXPECT_EQ(ReadFile(path), "old\r\n");
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }

@@ -10,24 +10,15 @@
 #include "runtime/exceptions.h"
 #include "strgrid/grid_clipboard.h"
 #include "strgrid/mStrGrid.h"
+#include "tests/strgrid/grid_test_support.h"
 
 namespace quillet {
 namespace {
 
-using Texts = std::vector<std::string>;
+using namespace test_support;
 using Log = std::vector<std::string>;
 constexpr TShiftState kNoShift{};
 constexpr TMouseButton kLeft = TMouseButton::mbLeft;
-
-template <typename E>
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-  try {
-    action();
-    ADD_FAILURE() << "no exception, expected: " << message;
-  } catch (const E& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
-}
 
 // Client x (y) inside column (row) `line` of a grid with default sizes, line width 1 and no
 // scrolling: each column takes 64 + 1 pixels, each row 24 + 1.
@@ -66,17 +57,10 @@ struct LoggedGrid {
 
 TGridCoord Current(const TStringGrid& grid) { return {grid.Col(), grid.Row()}; }
 
-void FillRows(TStringGrid& grid, const std::vector<Texts>& rows) {
+void FillRows(TStringGrid& grid, const Table& rows) {
   for (std::size_t r = 0; r < rows.size(); ++r)
     for (std::size_t c = 0; c < rows[r].size(); ++c)
       grid.SetCells(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-}
-
-std::vector<Texts> Table(const TStringGrid& grid) {
-  std::vector<Texts> rows(grid.RowCount());
-  for (int r = 0; r < grid.RowCount(); ++r)
-    for (int c = 0; c < grid.ColCount(); ++c) rows[r].push_back(grid.Cells(c, r));
-  return rows;
 }
 
 // A host that records what the grid asks of its window.
@@ -336,10 +320,10 @@ TEST(VisibleGridFixedClick, SortInTheClickHandlerKeepsTheHeaderRow) {
                     {"3", "fig", "2"}});
   g.grid.OnClick = [&](TStringGrid&) { g.grid.SortCol(g.grid.Col()); };
   g.Press(1, 0);
-  EXPECT_EQ(Table(g.grid), (std::vector<Texts>{{"#", "name", "size"},
-                                               {"1", "apple", "3"},
-                                               {"2", "fig", "10"},
-                                               {"3", "pear", "2"}}));
+  EXPECT_EQ(Cells(g.grid), (Table{{"#", "name", "size"},
+                                   {"1", "apple", "3"},
+                                   {"2", "fig", "10"},
+                                   {"3", "pear", "2"}}));
 }
 
 TEST(VisibleGridFixedClick, WithoutClickFixedTheHeaderPressIsStandard) {
@@ -585,7 +569,7 @@ TEST(VisibleGridCut, EmptiesTheBlockKeepsObjectsAndCounts) {
   g.grid.SetSelection({0, 1, 1, 2});
   g.grid.CutToClipboard();
   EXPECT_EQ(g.clipboard.Text(), "d\te\r\ng\th");
-  EXPECT_EQ(Table(g.grid), (std::vector<Texts>{{"a", "b", "c"}, {"", "", "f"}, {"", "", "i"}}));
+  EXPECT_EQ(Cells(g.grid), (Table{{"a", "b", "c"}, {"", "", "f"}, {"", "", "i"}}));
   EXPECT_EQ(g.grid.Objects(1, 1), 42);
   EXPECT_EQ(g.grid.ColCount(), 3);
   EXPECT_EQ(g.grid.RowCount(), 3);
@@ -596,10 +580,10 @@ TEST(VisibleGridPaste, BlockAtTheSelectionGrowsTheTableByOneBeyondIt) {
   g.clipboard.SetText("a\tb\r\nc\td");
   g.grid.SetSelection({1, 1, 1, 1});
   g.grid.PasteFromClipboard();
-  EXPECT_EQ(Table(g.grid), (std::vector<Texts>{{"", "", "", ""},
-                                               {"", "a", "b", ""},
-                                               {"", "c", "d", ""},
-                                               {"", "", "", ""}}));
+  EXPECT_EQ(Cells(g.grid), (Table{{"", "", "", ""},
+                                   {"", "a", "b", ""},
+                                   {"", "c", "d", ""},
+                                   {"", "", "", ""}}));
   EXPECT_EQ(g.grid.Selection(), (TGridRect{1, 1, 1, 1}));
 }
 
@@ -621,7 +605,7 @@ TEST(VisibleGridPaste, StartsAtTheCurrentCellOnlyWithPasteToCursor) {
 TEST(VisibleGridPaste, LineBreakRules) {
   struct Case {
     std::string text;
-    std::vector<Texts> rows;  // the 3 x 4 region from (0, 0) after pasting at (0, 0)
+    Table rows;  // the 3 x 4 region from (0, 0) after pasting at (0, 0)
   } cases[] = {
       {"", {{"", "x", "x"}, {"x", "x", "x"}, {"x", "x", "x"}, {"", "", ""}}},
       {"a\r\n", {{"a", "x", "x"}, {"", "x", "x"}, {"x", "x", "x"}, {"", "", ""}}},
@@ -638,7 +622,7 @@ TEST(VisibleGridPaste, LineBreakRules) {
     g.grid.SetSelection({0, 0, 0, 0});
     g.clipboard.SetText(c.text);
     g.grid.PasteFromClipboard();
-    std::vector<Texts> region(4);
+    Table region(4);
     for (int r = 0; r < 4; ++r)
       for (int col = 0; col < 3; ++col) region[r].push_back(g.grid.Cells(col, r));
     EXPECT_EQ(region, c.rows) << "text: " << c.text;

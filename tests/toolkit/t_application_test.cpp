@@ -12,26 +12,12 @@
 namespace quillet {
 namespace {
 
-using Box = std::pair<std::string, std::string>;  // text, caption
+using testing::BoxRecorder;
+using Box = BoxRecorder::Box;
 
 const std::string& Title() {
   return qobject_cast<TApplication*>(QCoreApplication::instance())->Title();
 }
-
-// Records the boxes that would have been shown while it lives.
-class BoxRecorder {
- public:
-  BoxRecorder()
-      : previous_(TApplication::SetMessageBoxHook(
-            [this](const std::string& text, const std::string& caption) {
-              boxes.emplace_back(text, caption);
-            })) {}
-  ~BoxRecorder() { TApplication::SetMessageBoxHook(std::move(previous_)); }
-  std::vector<Box> boxes;
-
- private:
-  TApplication::MessageBoxHook previous_;
-};
 
 // An object whose event handling throws.
 class ThrowingObject : public QObject {

@@ -1,15 +1,18 @@
 #pragma once
-// Helpers shared by the toolkit and animation tests: a handler object that records its
-// calls, and an in-memory screen installed for the length of a test.
+// Helpers shared by the toolkit, animation and window tests: a handler object that records
+// its calls, an in-memory screen installed for the length of a test, and a recorder of the
+// message boxes the application would show.
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/exceptions.h"
 #include "toolkit/memory_screen_canvas.h"
 #include "toolkit/notify_event.h"
+#include "toolkit/t_application.h"
 #include "toolkit/t_object.h"
 
 namespace quillet::testing {
@@ -76,6 +79,25 @@ class ScreenSnapshot {
  private:
   int width_;
   std::vector<RgbColor> pixels_;
+};
+
+// Records the message boxes the application would have shown while it lives.
+class BoxRecorder {
+ public:
+  using Box = std::pair<std::string, std::string>;  // text, caption
+  BoxRecorder()
+      : previous_(TApplication::SetMessageBoxHook(
+            [this](const std::string& text, const std::string& caption) {
+              boxes.emplace_back(text, caption);
+            })) {}
+  ~BoxRecorder() { TApplication::SetMessageBoxHook(std::move(previous_)); }
+  BoxRecorder(const BoxRecorder&) = delete;
+  BoxRecorder& operator=(const BoxRecorder&) = delete;
+
+  std::vector<Box> boxes;
+
+ private:
+  TApplication::MessageBoxHook previous_;
 };
 
 }  // namespace quillet::testing

@@ -12,9 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/test_support.h"
 
 namespace {
 
@@ -23,33 +24,14 @@ struct Result {
   std::string out, err;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class QuilletConvertTest : public ::testing::Test {
+class QuilletConvertTest : public quillet::test_support::TempFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/quillet-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
   // Runs the tool with `args`, stdout into a file, stderr into a file or, with
   // `stderr_terminal`, a pseudo-terminal; `memory_limit` bytes of address space when not 0.
   Result Run(const std::vector<std::string>& args, rlim_t memory_limit = 0,
              bool stderr_terminal = false) const {
-    const std::string out = Path("stdout"), err = Path("stderr");
+    const std::string out = PathOf("stdout"), err = PathOf("stderr");
     std::vector<char*> argv{const_cast<char*>(QUILLET_CONVERT_PATH)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -86,7 +68,6 @@ class QuilletConvertTest : public ::testing::Test {
     return text;
   }
 
-  std::string dir_;
 };
 
 constexpr const char* kPhases =
@@ -95,24 +76,24 @@ constexpr const char* kPhases =
     "Sort Done! Delete Dupelication Data, Wait....\n";
 
 TEST_F(QuilletConvertTest, CompletedRunPrintsEveryStatusAndExitsZero) {
-  WriteFile(Path("in.txt"), "Hello, World! 42\r\nhello again\r\n");
-  const Result r = Run({"--default-filter", "--progress", Path("in.txt"), Path("out.txt")});
+  WriteFile(PathOf("in.txt"), "Hello, World! 42\r\nhello again\r\n");
+  const Result r = Run({"--default-filter", "--progress", PathOf("in.txt"), PathOf("out.txt")});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, std::string(kPhases) + "All Process Done! 3 Words Saved!\n");
   EXPECT_EQ(r.err, "");  // no progress bar: stderr is not a terminal
-  EXPECT_EQ(ReadFile(Path("out.txt")), "again\r\nhello\r\nworld\r\n");
+  EXPECT_EQ(ReadFile(PathOf("out.txt")), "again\r\nhello\r\nworld\r\n");
 }
 
 TEST_F(QuilletConvertTest, ProgressBarGoesToATerminalOnStderrOnly) {
-  WriteFile(Path("in.txt"), "some words for the bar\r\n");
-  const std::vector<std::string> args{"--progress", Path("in.txt"), Path("out.txt")};
+  WriteFile(PathOf("in.txt"), "some words for the bar\r\n");
+  const std::vector<std::string> args{"--progress", PathOf("in.txt"), PathOf("out.txt")};
   const Result r = Run(args, 0, true);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, std::string(kPhases) + "All Process Done! 2 Words Saved!\n");
   EXPECT_NE(r.err.find("reading "), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("sorting "), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("100%"), std::string::npos) << r.err;
-  const Result quiet = Run({Path("in.txt"), Path("out.txt")}, 0, true);  // no --progress
+  const Result quiet = Run({PathOf("in.txt"), PathOf("out.txt")}, 0, true);  // no --progress
   EXPECT_EQ(quiet.err, "");
 }
 
@@ -125,43 +106,43 @@ TEST_F(QuilletConvertTest, OptionsReachTheConversion) {
       {{"--upper", "--min-length", "-1"}, "A\r\nABCD\r\nBCD,E\r\n"},
       {{"--", "--filter"}, nullptr},                               // three names
   };
-  WriteFile(Path("in.txt"), "a abcd bcd,e\r\n");
+  WriteFile(PathOf("in.txt"), "a abcd bcd,e\r\n");
   for (const Case& c : cases) {
     std::vector<std::string> args = c.options;
-    args.push_back(Path("in.txt"));
-    args.push_back(Path("out.txt"));
+    args.push_back(PathOf("in.txt"));
+    args.push_back(PathOf("out.txt"));
     const Result r = Run(args);
     if (c.output == nullptr) {
       EXPECT_EQ(r.exit_code, 2);
       continue;
     }
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_EQ(ReadFile(Path("out.txt")), c.output) << args.front();
+    EXPECT_EQ(ReadFile(PathOf("out.txt")), c.output) << args.front();
   }
 }
 
 TEST_F(QuilletConvertTest, EmptyNamesStopAfterTheirStatusLine) {
-  WriteFile(Path("in.txt"), "words\r\n");
-  Result r = Run({"", Path("out.txt")});
+  WriteFile(PathOf("in.txt"), "words\r\n");
+  Result r = Run({"", PathOf("out.txt")});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "Input File Name InCorrect!\n");
   EXPECT_EQ(r.err, "");
-  r = Run({Path("in.txt"), ""});
+  r = Run({PathOf("in.txt"), ""});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "Output File Name InCorrect!\n");
-  EXPECT_FALSE(std::filesystem::exists(Path("out.txt")));
+  EXPECT_FALSE(std::filesystem::exists(PathOf("out.txt")));
 }
 
 TEST_F(QuilletConvertTest, FailurePrintsTheMessageWithAFullStop) {
-  WriteFile(Path("out.txt"), "old\r\n");
-  Result r = Run({Path("missing.txt"), Path("out.txt")});
+  WriteFile(PathOf("out.txt"), "old\r\n");
+  Result r = Run({PathOf("missing.txt"), PathOf("out.txt")});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "Starting Convert, Please Wait....\n");
   EXPECT_EQ(r.err, "File not found.\n");
-  EXPECT_EQ(ReadFile(Path("out.txt")), "old\r\n");
+  EXPECT_EQ(ReadFile(PathOf("out.txt")), "old\r\n");
 
-  WriteFile(Path("in.txt"), "words\r\n");
-  r = Run({Path("in.txt"), Path("no-folder/out.txt")});
+  WriteFile(PathOf("in.txt"), "words\r\n");
+  r = Run({PathOf("in.txt"), PathOf("no-folder/out.txt")});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, kPhases);
   EXPECT_EQ(r.err, "Invalid filename.\n");
@@ -170,13 +151,13 @@ TEST_F(QuilletConvertTest, FailurePrintsTheMessageWithAFullStop) {
 #if !QUILLET_SANITIZED  // the sanitizers reserve more address space than the limit allows
 TEST_F(QuilletConvertTest, MemoryExhaustionEndsTheRunWithOutOfMemory) {
   {
-    std::ofstream input(Path("in.txt"), std::ios::binary);  // 400000 distinct words, one line
+    std::ofstream input(PathOf("in.txt"), std::ios::binary);  // 400000 distinct words, one line
     for (long i = 0; i < 400000; ++i) input << 'w' << i * 7919 << "x ";
   }
-  const Result r = Run({"--min-length", "0", Path("in.txt"), Path("out.txt")}, 48u << 20);
+  const Result r = Run({"--min-length", "0", PathOf("in.txt"), PathOf("out.txt")}, 48u << 20);
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "Out of memory.\n");
-  EXPECT_FALSE(std::filesystem::exists(Path("out.txt")));
+  EXPECT_FALSE(std::filesystem::exists(PathOf("out.txt")));
 }
 #endif
 
