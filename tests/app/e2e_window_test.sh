@@ -8,15 +8,8 @@ set -euo pipefail
 
 binary=$1
 artifact_dir=$2
-skip=77
-
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  echo "SKIP: no reachable X display" >&2
-  exit $skip
-fi
-for tool in xdotool import; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit $skip; }
-done
+source "$(dirname "$0")/../e2e_support.sh"
+require_display xdotool import
 
 work=$(mktemp -d)
 app_pid=
@@ -25,15 +18,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.
-wait_for() {
-  local tenths=$1; shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 
 # The window's controls in client pixels (left + half the width, top + half the height).
 click_at() {  # click_at WINDOW X Y

@@ -9,15 +9,8 @@ set -euo pipefail
 
 binary=$1
 artifact_dir=$2
-skip=77
-
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  echo "SKIP: no reachable X display" >&2
-  exit $skip
-fi
-for tool in xdotool xclip import; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit $skip; }
-done
+source "$(dirname "$0")/../e2e_support.sh"
+require_display xdotool xclip import
 
 work=$(mktemp -d)
 app_pid=
@@ -29,15 +22,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.
-wait_for() {
-  local tenths=$1; shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 
 table="$work/fruit table.txt"
 printf 'id\tname\tprice\r\n1\tpear\t3\r\n2\tApple\t10\r\n3\tfig\t2\r\n' >"$table"
