@@ -142,8 +142,8 @@ TEST_P(AllocationFailureTest, EveryFailingAllocationEndsTheRunCleanly) {
 INSTANTIATE_TEST_SUITE_P(Output, AllocationFailureTest,
                          ::testing::Values(OutputKind::kOlderFile, OutputKind::kSameAsInput,
                                            OutputKind::kNewFile),
-                         [](const auto& info) {
-                           switch (info.param) {
+                         [](const auto& param_info) {
+                           switch (param_info.param) {
                              case OutputKind::kOlderFile: return "OlderFile";
                              case OutputKind::kSameAsInput: return "SameAsInput";
                              case OutputKind::kNewFile: return "NewFile";

@@ -121,7 +121,7 @@ TEST_P(IoFailureTest, FailedRunReportsTheErrorAndLeavesTheOldOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, IoFailureTest, ::testing::ValuesIn(kFaultCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
 }  // namespace quillet::robustness

@@ -109,10 +109,10 @@ std::vector<ModelCell> ModelWalk(std::vector<ModelCell> cells, Moves moves) {
 std::vector<ModelCell> SparseColumn(int rows, std::mt19937& rng) {
   std::vector<ModelCell> cells(rows);
   for (int r = 0; r < rows; ++r) {
-    const unsigned pick = rng() % 10;
+    const auto pick = rng() % 10;
     if (pick < 4) continue;  // empty
     if (pick < 8) cells[r].text = "t" + std::to_string(r);
-    if (pick == 8) cells[r].text = std::string(20, 'a' + r % 26);
+    if (pick == 8) cells[r].text = std::string(20, static_cast<char>('a' + r % 26));
     if (pick >= 7) cells[r].object = r + 1;
   }
   for (int r = 1024; r < 2048; ++r) cells[r] = {};  // a whole chunk without cells
@@ -201,7 +201,7 @@ TEST(TStringGridPermuteColumn, DenseColumnsMoveEveryCellAndKeepTheRowsBeyond) {
   for (const bool with_objects : {false, true}) {
     std::vector<ModelCell> before(rows + 40);
     for (int r = 0; r < rows + 40; ++r) {
-      before[r].text = r % 7 == 0 ? std::string(19, 'a' + r % 26) : "w" + std::to_string(r);
+      before[r].text = r % 7 == 0 ? std::string(19, static_cast<char>('a' + r % 26)) : "w" + std::to_string(r);
       if (with_objects) before[r].object = r % 3 == 0 ? 0 : 1000 + r;
     }
     Moves moves(rows);
