@@ -404,17 +404,16 @@ TEST_F(TextFileTest, ReadOnlyFileOrFolderIsAccessDenied) {
   ExpectIoError([&] { writer.Create(PathOf("new.txt")); }, 5, "File access denied");
 }
 
-TEST_F(TextFileTest, FolderWithoutRoomForTemporaryIsWrittenInPlace) {
+TEST_F(TextFileTest, FolderWithoutRoomForTemporaryRefusesAndKeepsTheFile) {
   const std::string path = Put("out.txt", "old old old");
-  io_faults::FailNth(Operation::kOpen, 1, EACCES);  // the temporary file cannot be made
-  TTextWriter writer;
-  writer.Create(path);
-  EXPECT_EQ(ReadFile(path), "");  // emptied when opened, as a plain create does
-  writer.WriteLine("new");
-  writer.Close();
-  EXPECT_EQ(ReadFile(path), "new\r\n");
-  io_faults::FailNth(Operation::kOpen, 1, EACCES);
-  ExpectIoError([&] { writer.Create(PathOf("absent.txt")); }, 5, "File access denied");
+  for (const std::string& name : {path, PathOf("absent.txt")}) {
+    io_faults::FailNth(Operation::kOpen, 1, EACCES);  // the temporary file cannot be made
+    TTextWriter writer;
+    ExpectIoError([&] { writer.Create(name); }, 5, "File access denied");
+    EXPECT_FALSE(writer.IsOpen()) << name;
+  }
+  EXPECT_EQ(ReadFile(path), "old old old");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"out.txt"}));
 }
 
 TEST_F(TextFileTest, SameFileReadFullyThenReplaced) {
