@@ -171,11 +171,12 @@ TEST_F(TextFileTest, OpenForReadingFailuresCarryTableCodes) {
 }
 
 TEST_F(TextFileTest, UnreadableFileIsAccessDenied) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string path = Put("secret.txt", "x");
-  fs::permissions(path, fs::perms::none);
-  TTextReader reader;
-  ExpectIoError([&] { reader.Open(path); }, 5, "File access denied");
+  test_support::RunUnprivileged(dir_, [&] {
+    fs::permissions(path, fs::perms::none);
+    TTextReader reader;
+    ExpectIoError([&] { reader.Open(path); }, 5, "File access denied");
+  });
 }
 
 TEST_F(TextFileTest, InjectedReaderFailures) {
@@ -394,14 +395,15 @@ TEST_F(TextFileTest, CreateFailuresCarryTableCodes) {
 }
 
 TEST_F(TextFileTest, ReadOnlyFileOrFolderIsAccessDenied) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string path = Put("ro.txt", "old");
-  fs::permissions(path, fs::perms::owner_read);
-  TTextWriter writer;
-  ExpectIoError([&] { writer.Create(path); }, 5, "File access denied");
-  EXPECT_EQ(ReadFile(path), "old");
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  ExpectIoError([&] { writer.Create(PathOf("new.txt")); }, 5, "File access denied");
+  test_support::RunUnprivileged(dir_, [&] {
+    fs::permissions(path, fs::perms::owner_read);
+    TTextWriter writer;
+    ExpectIoError([&] { writer.Create(path); }, 5, "File access denied");
+    EXPECT_EQ(ReadFile(path), "old");
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    ExpectIoError([&] { writer.Create(PathOf("new.txt")); }, 5, "File access denied");
+  });
 }
 
 TEST_F(TextFileTest, FolderWithoutRoomForTemporaryRefusesAndKeepsTheFile) {

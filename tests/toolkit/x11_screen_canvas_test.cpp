@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/test_support.h"
 #include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/screen_dc.h"
 #include "toolkit/t_application.h"
@@ -28,7 +29,7 @@ Display* AppDisplay() {
 
 #define REQUIRE_X11(display)                                           \
   Display* display = AppDisplay();                                     \
-  if (display == nullptr) GTEST_SKIP() << "no reachable X display";
+  if (display == nullptr) QUILLET_SKIP_OR_FAIL("no reachable X display");
 
 // The pixels of a block of the root window as RGB (a 24-bit true-colour visual).
 std::vector<RgbColor> ReadRoot(Display* display, int x, int y, int width, int height) {
@@ -74,7 +75,7 @@ RectangleCall Call(int left, int top, int right, int bottom, int brush) {
 
 TEST(X11ScreenCanvas, DrawsOnTheRootWithTheNotXorRuleAndASecondDrawRestores) {
   REQUIRE_X11(display);
-  if (!TrueColor24(display)) GTEST_SKIP() << "the display is not 24-bit true colour";
+  if (!TrueColor24(display)) QUILLET_SKIP_OR_FAIL("the display is not 24-bit true colour");
   const int x0 = 20, y0 = 30, w = 60, h = 40;
   PaintRoot(display, x0, y0, w, h);
   const std::vector<RgbColor> before = ReadRoot(display, x0, y0, w, h);
@@ -105,7 +106,7 @@ TEST(X11ScreenCanvas, DrawsOnTheRootWithTheNotXorRuleAndASecondDrawRestores) {
 
 TEST(X11ScreenCanvas, IsTheCurrentScreenWithoutACompositor) {
   REQUIRE_X11(display);
-  if (X11ScreenCanvas::CompositorRunning(display)) GTEST_SKIP() << "a compositor runs";
+  if (X11ScreenCanvas::CompositorRunning(display)) QUILLET_SKIP_OR_FAIL("a compositor runs");
   EXPECT_NE(dynamic_cast<X11ScreenCanvas*>(CurrentScreen()), nullptr);
 }
 
