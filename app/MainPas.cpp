@@ -12,6 +12,7 @@
 
 #include "app/pictures.h"
 #include "runtime/collation.h"
+#include "toolkit/about_box.h"
 #include "toolkit/t_application.h"
 
 namespace quillet {
@@ -80,6 +81,7 @@ TMain::TMain(TComponent* owner) : TForm(owner) {
   CreateNotes();
   SetUpAnimation();  // once every control exists
   SetUpKeyboard();
+  SetUpAbout();
 }
 
 TMain::~TMain() {
@@ -212,6 +214,19 @@ void TMain::SetUpAnimation() {
   ExplodeForm1->SetSourceTop(0);
   ExplodeForm1->SetSourceHeight(0);
   ExplodeForm1->SetSourceWidth(0);
+}
+
+void TMain::SetUpAbout() {
+  about_action_ = new QAction(QStringLiteral("关于 Quillet"), this);
+  about_action_->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(about_action_, &QAction::triggered, this, &TMain::ShowAbout);
+  addAction(about_action_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TMain::ShowAbout() {
+  ShowAboutBox(this, QStringLiteral("quillet"),
+               QStringLiteral("Turns a plain text file into a sorted word list."));
 }
 
 QLabel* TMain::NewLabel(const QString& text, int left, int top) {

@@ -30,7 +30,11 @@
 // nothing else happens during a phase.
 //
 // Dropping a file from a file manager onto Edit1 or Edit2 puts its local path there.
+//
+// About. F1, or the entry of the window's context menu (right button on the window outside
+// the fields), shows the About box with the version; the layout has no room for a button.
 
+#include <QAction>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +98,11 @@ class TMain : public TForm, private ConversionWindow {
   // Default: puts the 40-byte default filter text into Edit3.
   void Button1Click();
 
+  // Shows the About box (F1 or the window's context menu).
+  void ShowAbout();
+  // The action behind F1 and the context menu entry.
+  const QAction* AboutAction() const { return about_action_; }
+
   // The status line's text (the simple text of StatusBar1).
   QString SimpleText() const;
   // The conversion's run state, which lasts from one run to the next.
@@ -128,6 +137,7 @@ class TMain : public TForm, private ConversionWindow {
   void SetUpKeyboard();
   void SetUpWordStore();
   void SetUpAnimation();
+  void SetUpAbout();
   QLabel* NewLabel(const QString& text, int left, int top);
   QLineEdit* NewEdit(int left, int top, int width, int height);
   QToolButton* NewGlyphButton(const QString& text, const QPixmap& glyph, int left);
@@ -140,6 +150,7 @@ class TMain : public TForm, private ConversionWindow {
   double scale_ = 1.0;
   TControl* label3_control_ = nullptr;  // Label3 as the animation's source control
   QProgressBar* progress_ = nullptr;
+  QAction* about_action_ = nullptr;
   int progress_permille_ = -1;
   TWordListConversion conversion_;
 };

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -428,6 +429,23 @@ TEST_F(MainWindowTest, ExitDuringARunEndsTheLoopAfterTheRun) {
   EXPECT_EQ(statuses_at_exit, 1u);  // Exit came in the pending events of the first phase
   EXPECT_EQ(ReadBytes(Path("out.txt")), "exit\r\nlate\r\nstill\r\nwrites\r\n");
   EXPECT_EQ(statuses.back(), "All Process Done! 4 Words Saved!");
+}
+
+// F1 opens the About box, with the version, without touching the fields' keyboard rules.
+TEST_F(MainWindowTest, F1ShowsTheAboutBoxWithTheVersion) {
+  ShowWindow();
+  EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
+  EXPECT_TRUE(window->actions().contains(window->AboutAction()));
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->accept();
+    }
+  });
+  QTest::keyClick(window->Edit1, Qt::Key_F1);
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("quillet %1\n").arg(QUILLET_VERSION))) << shown.toStdString();
+  EXPECT_TRUE(window->Edit1->text().isEmpty());
 }
 
 // ---- dropped files -----------------------------------------------------------------------
