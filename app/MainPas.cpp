@@ -14,13 +14,14 @@
 #include "runtime/collation.h"
 #include "toolkit/about_box.h"
 #include "toolkit/t_application.h"
+#include "toolkit/x11_window.h"
 
 namespace quillet {
 namespace {
 
 // The layout is drawn for this many pixels per inch.
 constexpr double kLayoutDpi = 96.0;
-// The window's outer top-left corner and its client size, in pixels.
+// The window's outer top-left corner and its client size, in pixels of a 96-dpi screen.
 constexpr int kWindowLeft = 231;
 constexpr int kWindowTop = 141;
 constexpr int kClientWidth = 414;
@@ -94,13 +95,15 @@ TMain::~TMain() {
 
 void TMain::SetUpWindow() {
   scale_ = logicalDpiY() / kLayoutDpi;
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // A tool window: a caption with a close box only, fixed size.
+  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setWindowTitle(QString::fromUtf8(kMainCaption));
   setWindowIcon(QIcon(ApplicationIconPixmap()));
   setFont(WindowFont(Scaled(kFontPixels)));
   setFixedSize(Scaled(kClientWidth), Scaled(kClientHeight));
-  move(kWindowLeft, kWindowTop);
+  move(Scaled(kWindowLeft), Scaled(kWindowTop));
+  SetToolWindowType(*this);
 }
 
 void TMain::CreateNameFields() {

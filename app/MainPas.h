@@ -5,10 +5,12 @@
 // and closing animation ExplodeForm1.
 //
 // Layout. Every control has the position and size of the window's layout table in pixels
-// of a 96-dpi screen; on a screen with another logical resolution the window, its controls
-// and its fonts are scaled by that resolution / 96 (the window's position is not). Labels
-// size themselves to their text. The window has a title bar with a close box only, a fixed
-// client area of 414 x 150 and its outer top-left corner at 231, 141.
+// of a 96-dpi screen; on a screen with another logical resolution the window's position,
+// its size, its controls and its fonts are all scaled by that resolution / 96, rounded
+// alike (at 144 dpi the window opens at 347, 212). Labels size themselves to their text.
+// The window is a tool window (Qt::Tool, and a toolbar type for X11 window managers): a
+// caption with a close box only, no minimise or maximise box, a fixed client area of
+// 414 x 150 and its outer top-left corner at 231, 141.
 //
 // Keyboard. Tab moves through Edit1, Edit2, Edit3, Button1, Edit4 and the checked radio
 // button; the window opens with the focus in Edit1. The glyph buttons never take the focus
