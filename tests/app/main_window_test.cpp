@@ -397,10 +397,15 @@ TEST_F(MainWindowTest, EnterAndEscapeTriggerNothing) {
 bool LoopEndsAfter(const std::function<void()>& action) {
   bool timed_out = false;
   QTimer::singleShot(0, action);
-  QTimer::singleShot(5000, [&] {
+  // A timer object, not a single shot: it must not fire into a later test once this one
+  // has returned.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, [&] {
     timed_out = true;
     QCoreApplication::exit(1);
   });
+  deadline.start(5000);
   const int code = QCoreApplication::exec();
   return !timed_out && code == 0;
 }
@@ -439,12 +444,14 @@ TEST_F(MainWindowTest, F1ShowsTheAboutBoxWithTheVersion) {
   EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
   EXPECT_TRUE(window->actions().contains(window->AboutAction()));
   QString shown;
-  QTimer::singleShot(0, [&] {
+  QTimer close_box;  // reads and closes the box once it runs modal
+  QObject::connect(&close_box, &QTimer::timeout, [&] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
       shown = box->text();
       box->accept();
     }
   });
+  close_box.start(0);
   QTest::keyClick(window->Edit1, Qt::Key_F1);
   EXPECT_TRUE(shown.startsWith(QStringLiteral("quillet %1\n").arg(QUILLET_VERSION))) << shown.toStdString();
   EXPECT_TRUE(window->Edit1->text().isEmpty());
