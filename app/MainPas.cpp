@@ -12,14 +12,16 @@
 
 #include "app/pictures.h"
 #include "runtime/collation.h"
+#include "toolkit/about_box.h"
 #include "toolkit/t_application.h"
+#include "toolkit/x11_window.h"
 
 namespace quillet {
 namespace {
 
 // The layout is drawn for this many pixels per inch.
 constexpr double kLayoutDpi = 96.0;
-// The window's outer top-left corner and its client size, in pixels.
+// The window's outer top-left corner and its client size, in pixels of a 96-dpi screen.
 constexpr int kWindowLeft = 231;
 constexpr int kWindowTop = 141;
 constexpr int kClientWidth = 414;
@@ -80,6 +82,7 @@ TMain::TMain(TComponent* owner) : TForm(owner) {
   CreateNotes();
   SetUpAnimation();  // once every control exists
   SetUpKeyboard();
+  SetUpAbout();
 }
 
 TMain::~TMain() {
@@ -92,13 +95,15 @@ TMain::~TMain() {
 
 void TMain::SetUpWindow() {
   scale_ = logicalDpiY() / kLayoutDpi;
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // A tool window: a caption with a close box only, fixed size.
+  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setWindowTitle(QString::fromUtf8(kMainCaption));
   setWindowIcon(QIcon(ApplicationIconPixmap()));
   setFont(WindowFont(Scaled(kFontPixels)));
   setFixedSize(Scaled(kClientWidth), Scaled(kClientHeight));
-  move(kWindowLeft, kWindowTop);
+  move(Scaled(kWindowLeft), Scaled(kWindowTop));
+  SetToolWindowType(*this);
 }
 
 void TMain::CreateNameFields() {
@@ -212,6 +217,19 @@ void TMain::SetUpAnimation() {
   ExplodeForm1->SetSourceTop(0);
   ExplodeForm1->SetSourceHeight(0);
   ExplodeForm1->SetSourceWidth(0);
+}
+
+void TMain::SetUpAbout() {
+  about_action_ = new QAction(QStringLiteral("关于 Quillet"), this);
+  about_action_->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(about_action_, &QAction::triggered, this, &TMain::ShowAbout);
+  addAction(about_action_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TMain::ShowAbout() {
+  ShowAboutBox(this, QStringLiteral("quillet"),
+               QStringLiteral("Turns a plain text file into a sorted word list."));
 }
 
 QLabel* TMain::NewLabel(const QString& text, int left, int top) {

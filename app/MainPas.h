@@ -5,10 +5,12 @@
 // and closing animation ExplodeForm1.
 //
 // Layout. Every control has the position and size of the window's layout table in pixels
-// of a 96-dpi screen; on a screen with another logical resolution the window, its controls
-// and its fonts are scaled by that resolution / 96 (the window's position is not). Labels
-// size themselves to their text. The window has a title bar with a close box only, a fixed
-// client area of 414 x 150 and its outer top-left corner at 231, 141.
+// of a 96-dpi screen; on a screen with another logical resolution the window's position,
+// its size, its controls and its fonts are all scaled by that resolution / 96, rounded
+// alike (at 144 dpi the window opens at 347, 212). Labels size themselves to their text.
+// The window is a tool window (Qt::Tool, and a toolbar type for X11 window managers): a
+// caption with a close box only, no minimise or maximise box, a fixed client area of
+// 414 x 150 and its outer top-left corner at 231, 141.
 //
 // Keyboard. Tab moves through Edit1, Edit2, Edit3, Button1, Edit4 and the checked radio
 // button; the window opens with the focus in Edit1. The glyph buttons never take the focus
@@ -30,7 +32,11 @@
 // nothing else happens during a phase.
 //
 // Dropping a file from a file manager onto Edit1 or Edit2 puts its local path there.
+//
+// About. F1, or the entry of the window's context menu (right button on the window outside
+// the fields), shows the About box with the version; the layout has no room for a button.
 
+#include <QAction>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +100,11 @@ class TMain : public TForm, private ConversionWindow {
   // Default: puts the 40-byte default filter text into Edit3.
   void Button1Click();
 
+  // Shows the About box (F1 or the window's context menu).
+  void ShowAbout();
+  // The action behind F1 and the context menu entry.
+  const QAction* AboutAction() const { return about_action_; }
+
   // The status line's text (the simple text of StatusBar1).
   QString SimpleText() const;
   // The conversion's run state, which lasts from one run to the next.
@@ -128,6 +139,7 @@ class TMain : public TForm, private ConversionWindow {
   void SetUpKeyboard();
   void SetUpWordStore();
   void SetUpAnimation();
+  void SetUpAbout();
   QLabel* NewLabel(const QString& text, int left, int top);
   QLineEdit* NewEdit(int left, int top, int width, int height);
   QToolButton* NewGlyphButton(const QString& text, const QPixmap& glyph, int left);
@@ -140,6 +152,7 @@ class TMain : public TForm, private ConversionWindow {
   double scale_ = 1.0;
   TControl* label3_control_ = nullptr;  // Label3 as the animation's source control
   QProgressBar* progress_ = nullptr;
+  QAction* about_action_ = nullptr;
   int progress_permille_ = -1;
   TWordListConversion conversion_;
 };

@@ -336,12 +336,9 @@ void TTextWriter::OpenReplacement(const Target& target) {
   std::string temporary = TemporaryPattern(target.path);
   std::string target_path = target.path;
   const int fd = Checked(Operation::kOpen, [&] { return ::mkostemp(temporary.data(), O_CLOEXEC); });
-  if (fd < 0) {
-    const int err = errno;
-    // A folder that takes no new file: write the file itself, as a plain create does.
-    if (target.exists && (err == EACCES || err == EPERM)) return OpenDirect(target.path);
-    ThrowOpenError(target.path, err);
-  }
+  // No fallback to writing the file in place: emptying it first would lose the old text
+  // when a later write fails.
+  if (fd < 0) ThrowOpenError(target.path, errno);
   fd_ = fd;
   mode_ = Mode::kReplace;
   target_ = std::move(target_path);

@@ -93,10 +93,13 @@ class TTextReader {
 // gives the old file's permission bits (0666 less the umask for a new file) and owner, and
 // renames over the target. A symbolic link is followed and its target replaced; the link
 // stays. A failure part-way, Abandon() or destruction without Close() removes the temporary
-// file and leaves the old file as it was.
-// A target that exists and is not a regular file (a device, a FIFO) is written directly and
-// never replaced. A writable file in a folder where no temporary file may be created is
-// written in place, emptied when it is opened.
+// file and leaves the old file as it was (or no file, for a new name). A regular file is
+// never written in place: when its folder refuses the temporary file, Create() fails with
+// that error (5 "File access denied" for a folder without write permission) and the file
+// keeps its text.
+// A target that exists and is not a regular file (a device, a FIFO) has no text to keep: it
+// is written directly and never replaced. A failure part-way leaves on it the bytes written
+// out before the failure (they go out in blocks of up to kBufferSize bytes).
 // Copying is not allowed; moving leaves the source closed.
 class TTextWriter {
  public:
@@ -111,8 +114,9 @@ class TTextWriter {
 
   // Starts writing `file_name` (its first 259 bytes); an open writer is closed (committed)
   // first. Throws EInOutError: 3 "Invalid filename" for an empty or NUL-holding name or a
-  // missing folder, 5 "File access denied" for a file or folder without write permission or
-  // a directory, other errnos as for ThrowIoError.
+  // missing folder, 5 "File access denied" for a file or folder without write permission
+  // (also a writable file in a folder that takes no temporary file) or a directory, other
+  // errnos as for ThrowIoError. A failed Create() leaves the target untouched.
   void Create(const std::string& file_name);
 
   bool IsOpen() const { return fd_ >= 0; }
@@ -129,8 +133,8 @@ class TTextWriter {
   // abandoned and the old file is unchanged (for a replaced file).
   void Close();
 
-  // Drops what has been written: removes the temporary file and keeps the old file. A file
-  // written directly or in place keeps what has reached it. Does nothing when not open.
+  // Drops what has been written: removes the temporary file and keeps the old file. A device
+  // or FIFO written directly keeps what has reached it. Does nothing when not open.
   void Abandon() noexcept;
 
  private:

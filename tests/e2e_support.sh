@@ -1,5 +1,6 @@
 # Shared by the end-to-end scripts that drive a real window on an X display. Source it after
-# `set -euo pipefail`; it defines `skip`, `fail`, `wait_for` and `require_display TOOL...`.
+# `set -euo pipefail`; it defines `skip`, `fail`, `wait_for`, `skip_or_fail REASON` and
+# `require_display TOOL...`.
 
 skip=77  # ctest reports this exit status as skipped
 
@@ -12,14 +13,22 @@ wait_for() {
   return 1
 }
 
-# Exits with `skip` unless an X display is reachable and every named tool is installed.
+# Skips the test (exit `skip`) for the reason given; under CI (CI=true), where nothing may
+# skip, fails instead.
+skip_or_fail() {
+  [ "${CI:-}" = true ] && fail "$* (CI=true: a test that cannot run fails)"
+  echo "SKIP: $*" >&2
+  exit $skip
+}
+
+# Skips (or fails, see skip_or_fail) unless an X display is reachable and every named tool
+# is installed.
 require_display() {
   if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    echo "SKIP: no reachable X display" >&2
-    exit $skip
+    skip_or_fail "no reachable X display"
   fi
   local tool
   for tool in "$@"; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit $skip; }
+    command -v "$tool" >/dev/null || skip_or_fail "$tool is missing"
   done
 }

@@ -1,15 +1,23 @@
 #pragma once
 // Shared by the test files: checks that an action throws one exception class with one exact
-// message (and, for file errors, one error code), and a fixture owning a fresh folder.
+// message (and, for file errors, one error code), a fixture owning a fresh folder, running a
+// part of a test as an ordinary user, and skipping that turns into failing under CI.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "runtime/exceptions.h"
 #include "runtime/io_faults.h"
@@ -71,4 +79,54 @@ class TempFolderTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
+// True under CI (CI=true), where every test has to run: one that cannot fails instead.
+inline bool UnderCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string_view(ci) == "true";
+}
+
+// Gives `folder` and everything in it to `user`.
+inline void HandOver(const std::filesystem::path& folder, const passwd& user) {
+  ASSERT_EQ(::chown(folder.c_str(), user.pw_uid, user.pw_gid), 0) << folder;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    ASSERT_EQ(::lchown(entry.path().c_str(), user.pw_uid, user.pw_gid), 0) << entry.path();
+  }
+}
+
+// Runs `body` as an ordinary user, for whom permissions bind. Run as root, the test hands
+// `folder` to the user nobody and runs `body` in a forked child that has become nobody; what
+// fails there is reported there, and the child's exit status fails the test here.
+inline void RunUnprivileged(const std::filesystem::path& folder, const std::function<void()>& body) {
+  if (::geteuid() != 0) return body();
+  const passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr) << "no user nobody to run as";
+  HandOver(folder, *nobody);
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+        ::setuid(nobody->pw_uid) != 0) {
+      std::perror("becoming nobody");
+      ::_exit(2);
+    }
+    body();
+    std::fflush(nullptr);
+    ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the part run as nobody failed (its messages are above), status " << status;
+}
+
 }  // namespace quillet::test_support
+
+// Skips the running test for `reason`; under CI, where nothing may skip, fails it instead.
+#define QUILLET_SKIP_OR_FAIL(reason)                                          \
+  do {                                                                        \
+    if (::quillet::test_support::UnderCi()) {                                 \
+      FAIL() << (reason) << " (CI=true: a test that cannot run fails)";       \
+    }                                                                         \
+    GTEST_SKIP() << (reason);                                                 \
+  } while (false)

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "toolkit/t_application.h"
+#include "toolkit/x11_window.h"
 
 namespace quillet {
 
@@ -20,10 +21,18 @@ TForm::~TForm() {
   }
 }
 
-int TForm::Left() const { return frameGeometry().x(); }
-int TForm::Top() const { return frameGeometry().y(); }
-int TForm::Width() const { return frameGeometry().width(); }
-int TForm::Height() const { return frameGeometry().height(); }
+int TForm::Left() const { return OuterRect().x(); }
+int TForm::Top() const { return OuterRect().y(); }
+int TForm::Width() const { return OuterRect().width(); }
+int TForm::Height() const { return OuterRect().height(); }
+
+// Before the first map Qt's frame is the client area at the window's requested position,
+// which is already the frame's corner; only the announced frame's size is added.
+QRect TForm::OuterRect() const {
+  const QRect frame = frameGeometry();
+  if (frame.size() != size()) return frame;  // Qt knows the frame
+  return QRect(frame.topLeft(), frame.size().grownBy(announced_frame_));
+}
 int TForm::ClientWidth() const { return width(); }
 int TForm::ClientHeight() const { return height(); }
 
@@ -31,11 +40,11 @@ void TForm::SetLeft(int value) { move(value, Top()); }
 void TForm::SetTop(int value) { move(Left(), value); }
 
 void TForm::SetWidth(int value) {
-  SetClientWidth(value - (frameGeometry().width() - width()));
+  SetClientWidth(value - (Width() - width()));
 }
 
 void TForm::SetHeight(int value) {
-  SetClientHeight(value - (frameGeometry().height() - height()));
+  SetClientHeight(value - (Height() - height()));
 }
 
 void TForm::SetClientWidth(int value) { resize(std::max(value, 0), height()); }
@@ -70,6 +79,7 @@ void TForm::RaiseHide() {
 void TForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (event->spontaneous()) return;  // the window system restoring a window is no show
+  if (frameGeometry().size() == size()) announced_frame_ = RequestFrameExtents(*this);
   TNotifyEvent handler = OnShow;
   handler.Invoke(this);
 }

@@ -37,8 +37,9 @@ class TForm : public QWidget, public TComponent {
   TNotifyEvent OnPaint;
   TNotifyEvent OnHide;
 
-  // Outer bounds in screen pixels, frame included (the frame as the window system reports
-  // it; before the window was first shown it may count as 0).
+  // Outer bounds in screen pixels, frame included. Qt learns the frame only once the window
+  // is on the screen; until then the frame the window manager announced when the window
+  // was first shown counts (toolkit/x11_window.h), or none where it announces nothing.
   int Left() const;
   void SetLeft(int value);
   int Top() const;
@@ -61,8 +62,10 @@ class TForm : public QWidget, public TComponent {
 
  private:
   void RaiseHide();
+  QRect OuterRect() const;
 
   bool hiding_ = false;  // OnHide is running; a nested hide does not raise it again
+  QMargins announced_frame_;  // the window manager's frame, asked for before the first map
 };
 
 }  // namespace quillet

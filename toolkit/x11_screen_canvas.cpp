@@ -1,7 +1,8 @@
 #include "toolkit/x11_screen_canvas.h"
 
-#include <QGuiApplication>
 #include <string>
+
+#include "toolkit/x11_window.h"
 
 // Xlib last: its macros (None, Bool, Status) clash with names in Qt's headers.
 #include <X11/Xlib.h>
@@ -68,10 +69,7 @@ std::unique_ptr<X11ScreenCanvas> X11ScreenCanvas::Create(Display* display) {
 }
 
 std::unique_ptr<X11ScreenCanvas> X11ScreenCanvas::CreateForApplication() {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  auto* x11 = app != nullptr ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  Display* display = ApplicationX11Display();
   if (display == nullptr || CompositorRunning(display)) return nullptr;
   return Create(display);
 }

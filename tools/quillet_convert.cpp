@@ -2,6 +2,7 @@
 //
 //   quillet-convert [--filter TEXT | --default-filter] [--min-length TEXT] [--upper]
 //                   [--progress] INPUT OUTPUT
+//   quillet-convert --version
 //
 // Every status text of the run goes to stdout, one per line, in order. Exit codes: 0 for a
 // completed run; 1 for a run stopped by a name check (after its status line) or ended by
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "app/conversion.h"
+#include "runtime/version.h"
 #include "runtime/exceptions.h"
 #include "strgrid/mStrGrid.h"
 
@@ -44,6 +46,7 @@ constexpr const char* kUsage =
     "  --upper            fold to uppercase instead of lowercase\n"
     "  --progress         show a progress bar on stderr when it is a terminal\n"
     "  --help             show this text\n"
+    "  --version          show the version\n"
     "\n"
     "Status texts go to stdout. Exit status: 0 done, 1 failed, 2 usage error.\n";
 
@@ -187,6 +190,7 @@ int Convert(const Options& options) {
 }  // namespace quillet
 
 int main(int argc, char** argv) {
+  if (quillet::PrintVersionIfAsked(argc, argv, "quillet-convert")) return quillet::kExitDone;
   quillet::Options options;
   if (const auto error = quillet::ParseArguments(argc, argv, options)) {
     std::fprintf(stderr, "quillet-convert: %s\n%s", error->c_str(), quillet::kUsage);

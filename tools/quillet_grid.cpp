@@ -1,6 +1,7 @@
 // quillet-grid: a window that shows a table file in the sortable string table.
 //
 //   quillet-grid [--separator SEP] [--print-layout] [FILE]
+//   quillet-grid --version
 //
 // The first row and the first column are header lines. A click on a header cell of the
 // first row sorts the rows by that column (a second click on the same header turns the
@@ -35,6 +36,8 @@
 #include "runtime/collation.h"
 #include "strgrid/grid_widget.h"
 #include "strgrid/mStrGrid.h"
+#include "runtime/version.h"
+#include "toolkit/about_box.h"
 #include "toolkit/qt_clipboard.h"
 #include "toolkit/t_application.h"
 
@@ -146,6 +149,10 @@ void GridWindow::BuildActions() {
   });
   edit->addAction("&Find next", QKeySequence::FindNext, this, [this] { Find(); });
   edit->addAction("Fin&d...", QKeySequence::Find, this, [this] { find_->setFocus(); });
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction("&About quillet-grid", this, [this] {
+    ShowAboutBox(this, "quillet-grid", "Shows, sorts and edits a table file.");
+  });
 }
 
 void GridWindow::BuildToolBar() {
@@ -262,6 +269,7 @@ bool ParseArguments(const QStringList& arguments, Options& options) {
 }
 
 int Run(int argc, char** argv) {
+  if (PrintVersionIfAsked(argc, argv, "quillet-grid")) return 0;
   TApplication application(argc, argv);
   Options options;
   if (!ParseArguments(QApplication::arguments(), options)) return 2;

@@ -3,7 +3,7 @@
 # names, presses Default and Start with the mouse, checks the word list it writes, saves a
 # screenshot, and closes the window with Exit.
 #   e2e_window_test.sh QUILLET_BINARY ARTIFACT_DIR
-# Exits 77 (reported as skipped) when no X display is reachable.
+# Exits 77 (reported as skipped) when no X display is reachable; under CI=true it fails.
 set -euo pipefail
 
 binary=$1

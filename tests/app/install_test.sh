@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build tree into a scratch prefix and checks the desktop layout: both
-# programs, the menu entry and the icon it names.
+# Installs the build tree into a scratch prefix and checks the desktop layout: the three
+# programs, the two menu entries and the icon they name.
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 
@@ -11,17 +11,19 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
-for program in quillet quillet-convert; do
+for program in quillet quillet-convert quillet-grid; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
 done
-entry="$prefix/share/applications/quillet.desktop"
-[ -f "$entry" ] || fail "the desktop entry is not installed"
 
-# The entry starts an installed program and names an installed icon.
-exec_line=$(sed -n 's/^Exec=//p' "$entry")
-[ -x "$prefix/bin/${exec_line%% *}" ] || fail "Exec=$exec_line names no installed program"
-icon=$(sed -n 's/^Icon=//p' "$entry")
-icon_file="$prefix/share/icons/hicolor/32x32/apps/$icon.png"
-[ -f "$icon_file" ] || fail "Icon=$icon names no installed 32x32 icon"
-file "$icon_file" | grep -q 'PNG image data, 32 x 32' || fail "the icon is not a 32x32 PNG"
+# Each entry starts an installed program and names an installed icon.
+for name in quillet quillet-grid; do
+  entry="$prefix/share/applications/$name.desktop"
+  [ -f "$entry" ] || fail "the desktop entry $name.desktop is not installed"
+  exec_line=$(sed -n 's/^Exec=//p' "$entry")
+  [ -x "$prefix/bin/${exec_line%% *}" ] || fail "Exec=$exec_line names no installed program"
+  icon=$(sed -n 's/^Icon=//p' "$entry")
+  icon_file="$prefix/share/icons/hicolor/32x32/apps/$icon.png"
+  [ -f "$icon_file" ] || fail "Icon=$icon names no installed 32x32 icon"
+  file "$icon_file" | grep -q 'PNG image data, 32 x 32' || fail "the icon is not a 32x32 PNG"
+done
 echo "PASS: installed layout under $prefix"

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,12 +100,14 @@ TEST_F(MainWindowTest, FixedWindowAtItsPlaceWithCloseBoxOnly) {
   EXPECT_EQ(window->size(), client);
   EXPECT_EQ(window->minimumSize(), client);
   EXPECT_EQ(window->maximumSize(), client);
-  EXPECT_EQ((std::pair{window->Left(), window->Top()}), (std::pair{231, 141}));
+  // The position scales with the size (347, 212 at 144 dpi).
+  EXPECT_EQ((std::pair{window->Left(), window->Top()}),
+            (std::pair{qRound(231 * s), qRound(141 * s)}));
   const Qt::WindowFlags flags = window->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-  EXPECT_NE(window->windowType(), Qt::Tool);  // a tool window would lose its taskbar entry
+  EXPECT_EQ(window->windowType(), Qt::Tool);
   EXPECT_EQ(window->windowIcon().pixmap(32, 32).size(), QSize(32, 32));
 }
 
@@ -394,10 +397,15 @@ TEST_F(MainWindowTest, EnterAndEscapeTriggerNothing) {
 bool LoopEndsAfter(const std::function<void()>& action) {
   bool timed_out = false;
   QTimer::singleShot(0, action);
-  QTimer::singleShot(5000, [&] {
+  // A timer object, not a single shot: it must not fire into a later test once this one
+  // has returned.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, [&] {
     timed_out = true;
     QCoreApplication::exit(1);
   });
+  deadline.start(5000);
   const int code = QCoreApplication::exec();
   return !timed_out && code == 0;
 }
@@ -428,6 +436,25 @@ TEST_F(MainWindowTest, ExitDuringARunEndsTheLoopAfterTheRun) {
   EXPECT_EQ(statuses_at_exit, 1u);  // Exit came in the pending events of the first phase
   EXPECT_EQ(ReadBytes(Path("out.txt")), "exit\r\nlate\r\nstill\r\nwrites\r\n");
   EXPECT_EQ(statuses.back(), "All Process Done! 4 Words Saved!");
+}
+
+// F1 opens the About box, with the version, without touching the fields' keyboard rules.
+TEST_F(MainWindowTest, F1ShowsTheAboutBoxWithTheVersion) {
+  ShowWindow();
+  EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
+  EXPECT_TRUE(window->actions().contains(window->AboutAction()));
+  QString shown;
+  QTimer close_box;  // reads and closes the box once it runs modal
+  QObject::connect(&close_box, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->accept();
+    }
+  });
+  close_box.start(0);
+  QTest::keyClick(window->Edit1, Qt::Key_F1);
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("quillet %1\n").arg(QUILLET_VERSION))) << shown.toStdString();
+  EXPECT_TRUE(window->Edit1->text().isEmpty());
 }
 
 // ---- dropped files -----------------------------------------------------------------------

@@ -7,7 +7,7 @@
 # CONVERT is the binary of the build tree under test. The memory-limit case cannot run on a
 # sanitizer build (it reserves terabytes of address space); it then uses PLAIN_CONVERT, a
 # binary without sanitizers (the release tree's), and is skipped with a message when there is
-# none. Exits 1 when any case fails.
+# none (under CI=true it fails then). Exits 1 when any case fails.
 set -uo pipefail
 convert=${1:?usage: cli_reliability_test.sh CONVERT [PLAIN_CONVERT]}
 plain_convert=${2:-}
@@ -70,7 +70,8 @@ case_memory_limit() {
     if [ -n "$plain_convert" ] && [ -x "$plain_convert" ] && ! uses_sanitizers "$plain_convert"; then
       binary=$plain_convert
     else
-      echo "skip: memory limit (sanitizer build, and no plain binary at '${plain_convert:-none}'; build the release tree to run it)"
+      local why="memory limit (sanitizer build, and no plain binary at '${plain_convert:-none}'; build the release tree to run it)"
+      if [ "${CI:-}" = true ]; then fail "$why"; else echo "skip: $why"; fi
       return
     fi
   fi

@@ -171,11 +171,12 @@ TEST_F(TextFileTest, OpenForReadingFailuresCarryTableCodes) {
 }
 
 TEST_F(TextFileTest, UnreadableFileIsAccessDenied) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string path = Put("secret.txt", "x");
-  fs::permissions(path, fs::perms::none);
-  TTextReader reader;
-  ExpectIoError([&] { reader.Open(path); }, 5, "File access denied");
+  test_support::RunUnprivileged(dir_, [&] {
+    fs::permissions(path, fs::perms::none);
+    TTextReader reader;
+    ExpectIoError([&] { reader.Open(path); }, 5, "File access denied");
+  });
 }
 
 TEST_F(TextFileTest, InjectedReaderFailures) {
@@ -394,27 +395,27 @@ TEST_F(TextFileTest, CreateFailuresCarryTableCodes) {
 }
 
 TEST_F(TextFileTest, ReadOnlyFileOrFolderIsAccessDenied) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   const std::string path = Put("ro.txt", "old");
-  fs::permissions(path, fs::perms::owner_read);
-  TTextWriter writer;
-  ExpectIoError([&] { writer.Create(path); }, 5, "File access denied");
-  EXPECT_EQ(ReadFile(path), "old");
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  ExpectIoError([&] { writer.Create(PathOf("new.txt")); }, 5, "File access denied");
+  test_support::RunUnprivileged(dir_, [&] {
+    fs::permissions(path, fs::perms::owner_read);
+    TTextWriter writer;
+    ExpectIoError([&] { writer.Create(path); }, 5, "File access denied");
+    EXPECT_EQ(ReadFile(path), "old");
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    ExpectIoError([&] { writer.Create(PathOf("new.txt")); }, 5, "File access denied");
+  });
 }
 
-TEST_F(TextFileTest, FolderWithoutRoomForTemporaryIsWrittenInPlace) {
+TEST_F(TextFileTest, FolderWithoutRoomForTemporaryRefusesAndKeepsTheFile) {
   const std::string path = Put("out.txt", "old old old");
-  io_faults::FailNth(Operation::kOpen, 1, EACCES);  // the temporary file cannot be made
-  TTextWriter writer;
-  writer.Create(path);
-  EXPECT_EQ(ReadFile(path), "");  // emptied when opened, as a plain create does
-  writer.WriteLine("new");
-  writer.Close();
-  EXPECT_EQ(ReadFile(path), "new\r\n");
-  io_faults::FailNth(Operation::kOpen, 1, EACCES);
-  ExpectIoError([&] { writer.Create(PathOf("absent.txt")); }, 5, "File access denied");
+  for (const std::string& name : {path, PathOf("absent.txt")}) {
+    io_faults::FailNth(Operation::kOpen, 1, EACCES);  // the temporary file cannot be made
+    TTextWriter writer;
+    ExpectIoError([&] { writer.Create(name); }, 5, "File access denied");
+    EXPECT_FALSE(writer.IsOpen()) << name;
+  }
+  EXPECT_EQ(ReadFile(path), "old old old");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"out.txt"}));
 }
 
 TEST_F(TextFileTest, SameFileReadFullyThenReplaced) {

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -160,16 +159,7 @@ TEST_F(TableFileTest, LoadEmptiesTextsTheFileDoesNotProvideButKeepsObjects) {
   EXPECT_EQ(grid.StoredCellCount(), 5u);  // a, b, c and the objects at (2,0) and (1,3)
 }
 
-// Whether the cell store can list its stored cells; without that a load reaches only the
-// cells within the old and new counts.
-template <class Grid>
-concept ListsStoredCells = requires(const Grid& grid) {
-  grid.ForEachStoredCell(std::function<void(int, int)>());
-};
-
 TEST_F(TableFileTest, LoadEmptiesTextsOutsideEveryCountToo) {
-  if constexpr (!ListsStoredCells<TStringGrid>)
-    GTEST_SKIP() << "needs TStringGrid::ForEachStoredCell";
   TmStrGrid grid;
   Fill(grid, Table(4, std::vector<std::string>(4, "old")));
   grid.SetObjects(1, 3, 8);

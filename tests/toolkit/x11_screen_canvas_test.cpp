@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QTest>
 #include <memory>
 #include <vector>
 
+#include "tests/test_support.h"
 #include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/screen_dc.h"
 #include "toolkit/t_application.h"
 #include "toolkit/t_form.h"
+#include "toolkit/x11_window.h"
 
 // Xlib last: its macros clash with names in Qt's headers.
 #include <X11/Xlib.h>
@@ -18,17 +21,9 @@
 namespace quillet {
 namespace {
 
-// The application's X display, or null when the tests run without an X server.
-Display* AppDisplay() {
-  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  if (app == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-  auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 != nullptr ? x11->display() : nullptr;
-}
-
 #define REQUIRE_X11(display)                                           \
-  Display* display = AppDisplay();                                     \
-  if (display == nullptr) GTEST_SKIP() << "no reachable X display";
+  Display* display = ApplicationX11Display();                          \
+  if (display == nullptr) QUILLET_SKIP_OR_FAIL("no reachable X display");
 
 // The pixels of a block of the root window as RGB (a 24-bit true-colour visual).
 std::vector<RgbColor> ReadRoot(Display* display, int x, int y, int width, int height) {
@@ -74,7 +69,7 @@ RectangleCall Call(int left, int top, int right, int bottom, int brush) {
 
 TEST(X11ScreenCanvas, DrawsOnTheRootWithTheNotXorRuleAndASecondDrawRestores) {
   REQUIRE_X11(display);
-  if (!TrueColor24(display)) GTEST_SKIP() << "the display is not 24-bit true colour";
+  if (!TrueColor24(display)) QUILLET_SKIP_OR_FAIL("the display is not 24-bit true colour");
   const int x0 = 20, y0 = 30, w = 60, h = 40;
   PaintRoot(display, x0, y0, w, h);
   const std::vector<RgbColor> before = ReadRoot(display, x0, y0, w, h);
@@ -105,7 +100,7 @@ TEST(X11ScreenCanvas, DrawsOnTheRootWithTheNotXorRuleAndASecondDrawRestores) {
 
 TEST(X11ScreenCanvas, IsTheCurrentScreenWithoutACompositor) {
   REQUIRE_X11(display);
-  if (X11ScreenCanvas::CompositorRunning(display)) GTEST_SKIP() << "a compositor runs";
+  if (X11ScreenCanvas::CompositorRunning(display)) QUILLET_SKIP_OR_FAIL("a compositor runs");
   EXPECT_NE(dynamic_cast<X11ScreenCanvas*>(CurrentScreen()), nullptr);
 }
 
@@ -129,6 +124,24 @@ TEST(TFormOnX11, OnShowRunsBeforeTheWindowIsMappedAndOnHideWhileItStillIs) {
   form.hide();
   EXPECT_EQ(log, (std::vector<std::string>{"show", "hide"}));
   EXPECT_EQ(states, (std::vector<int>{IsUnmapped, IsViewable}));
+}
+
+// Run under a window manager (x11_wm_tests): the outline a window has while it is being
+// shown for the first time, before it is mapped, is the frame it then gets on the screen.
+TEST(TFormUnderWindowManager, OuterBoundsAtTheFirstShowAreTheFrameItGets) {
+  REQUIRE_X11(display);
+  TForm form;
+  form.setFixedSize(200, 100);
+  form.move(150, 120);
+  QRect at_show;
+  std::vector<std::string> log;
+  testing::Recorder on_show(&log, "show");
+  on_show.on_call = [&] { at_show = QRect(form.Left(), form.Top(), form.Width(), form.Height()); };
+  form.OnShow = on_show.Event();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().size() != form.size(); }, 5000))
+      << "the window got no frame";
+  EXPECT_EQ(at_show, form.frameGeometry());
 }
 
 }  // namespace

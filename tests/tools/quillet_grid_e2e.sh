@@ -4,7 +4,8 @@
 # reads it from the system clipboard, pastes a text put there by xclip into a cell, saves
 # with Ctrl+S and checks the file, and saves a screenshot.
 #   quillet_grid_e2e.sh QUILLET_GRID_BINARY ARTIFACT_DIR
-# Exits 77 (reported as skipped) when no X display or a tool is missing.
+# Exits 77 (reported as skipped) when no X display or a tool is missing; under CI=true it
+# fails.
 set -euo pipefail
 
 binary=$1
