@@ -1,0 +1,252 @@
+#include "app/word_cutter.h"
+
+#include <algorithm>
+#include <bit>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "app/word_table.h"
+
+namespace quillet {
+namespace {
+
+using Byte = unsigned char;
+using Mask = std::uint64_t;
+
+constexpr Byte kBlank = 0x20;
+constexpr std::size_t kGroup = 64;  // bytes per mask word
+
+bool IsLineEnd(Byte c) { return c == '\r' || c == '\n'; }
+
+// The masks of a group of 64 bytes, one bit per byte: printable (above 0x20), line end
+// (CR, LF) and separator (blank, CR, LF). Other bytes of 0x20 or less are control bytes:
+// part of a word, but gone where the line is trimmed.
+struct GroupMasks {
+  Mask printable = 0;
+  Mask line_end = 0;
+  Mask separator = 0;
+
+  void Set(Byte c, unsigned bit) {
+    const Mask one = Mask{1} << bit;
+    if (c > kBlank) printable |= one;
+    if (IsLineEnd(c)) line_end |= one;
+    if (c == kBlank || IsLineEnd(c)) separator |= one;
+  }
+};
+
+// The masks of `count` bytes (at most 64) one by one; the bits past them read as line
+// ends, so the end of the text ends a line.
+GroupMasks MasksOf(const Byte* bytes, std::size_t count) {
+  GroupMasks masks;
+  for (unsigned i = 0; i < count; ++i) masks.Set(bytes[i], i);
+  const Mask past = count == kGroup ? 0 : ~Mask{0} << count;
+  masks.line_end |= past;
+  masks.separator |= past;
+  return masks;
+}
+
+// The masks of 64 bytes, 16 at a time.
+GroupMasks MasksOf64(const Byte* bytes) {
+#if defined(__SSE2__)
+  const __m128i blank = _mm_set1_epi8(kBlank);
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  GroupMasks masks;
+  for (unsigned i = 0; i < kGroup; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);  // 0x20 or less
+    const __m128i eol = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
+    const __m128i separator = _mm_or_si128(_mm_cmpeq_epi8(v, blank), eol);
+    masks.printable |= static_cast<Mask>(~_mm_movemask_epi8(low) & 0xFFFF) << i;
+    masks.line_end |= static_cast<Mask>(_mm_movemask_epi8(eol)) << i;
+    masks.separator |= static_cast<Mask>(_mm_movemask_epi8(separator)) << i;
+  }
+  return masks;
+#else
+  return MasksOf(bytes, kGroup);
+#endif
+}
+
+// One kind of mask over a whole text: word g holds the bits of bytes 64g .. 64g + 63, and
+// a last word after the text's groups ends every search.
+class MaskRow {
+ public:
+  explicit MaskRow(const Mask* words) : words_(words) {}
+  bool Test(std::size_t pos) const { return (words_[pos / kGroup] >> (pos % kGroup) & 1) != 0; }
+  const Mask* Words() const { return words_; }
+
+ private:
+  const Mask* words_;
+};
+
+// The first position at or after `pos` whose bit is set in `a` or in `b`.
+std::size_t NextSet(const MaskRow& a, const MaskRow& b, std::size_t pos) {
+  std::size_t k = pos / kGroup;
+  Mask word = (a.Words()[k] | b.Words()[k]) & (~Mask{0} << (pos % kGroup));
+  while (word == 0) {
+    ++k;
+    word = a.Words()[k] | b.Words()[k];
+  }
+  return k * kGroup + static_cast<std::size_t>(std::countr_zero(word));
+}
+
+// Goes through the set bits of a row in order, a word at a time.
+class BitWalker {
+ public:
+  BitWalker(const MaskRow& row, std::size_t pos) : words_(row.Words()) { MoveTo(pos); }
+
+  // Continues with the first set bit at or after `pos`.
+  void MoveTo(std::size_t pos) {
+    k_ = pos / kGroup;
+    word_ = words_[k_] & (~Mask{0} << (pos % kGroup));
+  }
+  std::size_t Next() {
+    while (word_ == 0) word_ = words_[++k_];
+    const std::size_t pos = k_ * kGroup + static_cast<std::size_t>(std::countr_zero(word_));
+    word_ &= word_ - 1;
+    return pos;
+  }
+
+ private:
+  const Mask* words_;
+  std::size_t k_ = 0;
+  Mask word_ = 0;
+};
+
+}  // namespace
+
+// Words wait here until the table takes them, many at a time. A word is written in any
+// case and counted only when kept: no branch on the length, which is as good as random.
+class WordCutter::Batch {
+ public:
+  explicit Batch(WordTable& table) : table_(table) {}
+
+  void Offer(const Byte* start, std::size_t length, bool kept) {
+    words_[size_] = {reinterpret_cast<const char*>(start), length};
+    size_ += kept ? 1 : 0;
+    if (size_ == kSize) Flush();
+  }
+  void Flush() {
+    table_.AddMany(words_, size_);
+    size_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kSize = 64;
+  WordTable& table_;
+  std::string_view words_[kSize];
+  std::size_t size_ = 0;
+};
+
+WordCutter::WordCutter(const std::vector<int>& filter_slots, std::size_t applied,
+                       bool upper_case, std::int32_t min_length)
+    : min_length_(min_length) {
+  for (int b = 0; b < 256; ++b) {
+    int folded = b;
+    if (upper_case && b >= 'a' && b <= 'z') folded = b - 0x20;
+    if (!upper_case && b >= 'A' && b <= 'Z') folded = b + 0x20;
+    map_[b] = static_cast<Byte>(folded);
+  }
+  const std::size_t count = std::min(applied, filter_slots.size());
+  for (std::size_t k = 0; k < count; ++k) {
+    const int slot = filter_slots[k];
+    if (slot >= 0 && !IsLineEnd(static_cast<Byte>(slot))) map_[slot] = kBlank;
+  }
+}
+
+void WordCutter::Cut(char* text, std::size_t size, WordTable& table,
+                     CutScratch& scratch) const {
+  auto* bytes = reinterpret_cast<Byte*>(text);
+  MapAndMask(bytes, size, scratch);
+  Batch batch(table);
+  Walk(bytes, size, scratch, batch);
+  batch.Flush();
+}
+
+// Maps every byte, and keeps the three mask rows one after the other; each row ends with a
+// word that reads as line ends (not printable), so that every search ends.
+void WordCutter::MapAndMask(Byte* bytes, std::size_t size, CutScratch& scratch) const {
+  const std::size_t groups = size / kGroup + 1;
+  const std::size_t row = groups + 1;
+  scratch.resize(3 * row);
+  Mask* masks = scratch.data();
+  for (std::size_t g = 0; g < groups; ++g) {
+    Byte* group = bytes + g * kGroup;
+    const std::size_t count = std::min(kGroup, size - g * kGroup);
+    GroupMasks m;
+    if (count == kGroup) {
+#pragma GCC unroll 16
+      for (std::size_t i = 0; i < kGroup; ++i) group[i] = map_[group[i]];
+      m = MasksOf64(group);
+    } else {
+      for (std::size_t i = 0; i < count; ++i) group[i] = map_[group[i]];
+      m = MasksOf(group, count);
+    }
+    masks[g] = m.printable;
+    masks[row + g] = m.line_end;
+    masks[2 * row + g] = m.separator;
+  }
+  masks[groups] = 0;
+  masks[row + groups] = ~Mask{0};
+  masks[2 * row + groups] = ~Mask{0};
+}
+
+// Goes from separator to separator (blanks and line ends). Between two separators lies a
+// raw word; at a line's start and after a kept word the bytes of 0x20 or less are skipped
+// first (the trim). A line's trailing bytes of 0x20 or less are found lazily: after a blank
+// that is not followed by a printable byte, the next printable byte or line end is looked
+// up (and remembered in `printable`); when the line ends first, the word before the blank
+// is the line's last, and its own trailing control bytes belong to the trimmed end.
+void WordCutter::Walk(const Byte* bytes, std::size_t size, const CutScratch& scratch,
+                      Batch& batch) const {
+  const std::size_t row = size / kGroup + 2;
+  const MaskRow printable_row(scratch.data());
+  const MaskRow line_end_row(scratch.data() + row);
+  const MaskRow separator_row(scratch.data() + 2 * row);
+  BitWalker separators(separator_row, 0);
+  std::size_t begin = 0;      // where the next raw word starts
+  bool trimming = true;       // at a line's start or after a kept word
+  std::size_t printable = 0;  // a printable byte known to lie ahead in the line
+  while (begin < size) {
+    std::size_t start = begin;
+    if (!printable_row.Test(begin) && trimming) {  // `trimming`, as good as random, last
+      start = NextSet(printable_row, line_end_row, begin);
+      if (start >= size) break;
+      if (line_end_row.Test(start)) {  // an empty line
+        begin = start + 1;
+        separators.MoveTo(begin);
+        continue;
+      }
+      separators.MoveTo(start);
+    }
+    const std::size_t stop = separators.Next();
+    std::size_t line_end = stop;  // where the line ends, when the word is its last
+    bool last_word = stop >= size || line_end_row.Test(stop);
+    if (!last_word && !printable_row.Test(stop + 1) && printable <= stop) {
+      const std::size_t next = NextSet(printable_row, line_end_row, stop + 1);
+      last_word = next >= size || line_end_row.Test(next);
+      if (last_word) {
+        line_end = next;
+      } else {
+        printable = next;
+      }
+    }
+    if (last_word) {
+      std::size_t last = std::min(stop, size);
+      while (last > start && bytes[last - 1] <= kBlank) --last;  // the line's end trimmed
+      if (last > start) batch.Offer(bytes + start, last - start, IsKept(last - start));
+      begin = line_end + 1;
+      trimming = true;
+      if (line_end != stop) separators.MoveTo(begin);
+      continue;
+    }
+    trimming = IsKept(stop - start);  // after a kept word the rest is trimmed
+    batch.Offer(bytes + start, stop - start, trimming);
+    begin = stop + 1;
+  }
+}
+
+}  // namespace quillet
