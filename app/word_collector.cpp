@@ -127,12 +127,12 @@ void CutBlocks(BlockQueue& queue, const WordCutter& cutter, WordTable& table) {
   }
 }
 
-// Reads into the block until it is full or the text ends; true when the text ended (at a
-// 0x1A byte, which is not kept, or at the physical end).
-bool Fill(TTextReader& reader, Block& block) {
-  while (block.size < block.capacity) {
+// Reads into the block until it holds `want` bytes (at most its capacity) or the text ends;
+// true when the text ended (at a 0x1A byte, which is not kept, or at the physical end).
+bool Fill(TTextReader& reader, Block& block, std::size_t want) {
+  while (block.size < want) {
     char* fresh = block.data.get() + block.size;
-    const std::size_t n = reader.ReadBlock(fresh, block.capacity - block.size);
+    const std::size_t n = reader.ReadBlock(fresh, want - block.size);
     if (n == 0) return true;
     if (const void* stop = std::memchr(fresh, kEndOfTextByte, n)) {
       block.size += static_cast<std::size_t>(static_cast<const char*>(stop) - fresh);
@@ -143,9 +143,10 @@ bool Fill(TTextReader& reader, Block& block) {
   return false;
 }
 
-// The size of the block's part up to and with its last CR or LF; 0 when it holds none.
-std::size_t AfterLastLineEnd(const Block& block) {
-  for (std::size_t i = block.size; i > 0; --i) {
+// The size of the block's part up to and with its last CR or LF; 0 when it holds none
+// after its first `searched` bytes (which are known to hold none).
+std::size_t AfterLastLineEnd(const Block& block, std::size_t searched) {
+  for (std::size_t i = block.size; i > searched; --i) {
     const char c = block.data[i - 1];
     if (c == '\r' || c == '\n') return i;
   }
@@ -159,22 +160,44 @@ void Grow(Block& block) {
   block.capacity *= 2;
 }
 
-void ReadBlocks(TTextReader& reader, BlockQueue& queue, std::size_t block_size,
+// How many bytes a new block should hold before it is handed on: all it can, but near the
+// end of a file of known size less (down to a 32nd of a block), so that the workers get
+// the last bytes in even shares and finish together. More than the block holds already.
+std::size_t Want(const Block& block, std::size_t block_size, std::uint64_t file_size,
+                 std::uint64_t bytes_read, unsigned workers) {
+  std::uint64_t want = block.capacity;
+  if (file_size > bytes_read) {
+    const std::uint64_t share = (file_size - bytes_read) / (2 * workers);
+    want = std::min<std::uint64_t>(want, std::max<std::uint64_t>(share, block_size / 32));
+  }
+  want = std::max<std::uint64_t>(want, block.size + 1);
+  return static_cast<std::size_t>(std::min<std::uint64_t>(want, block.capacity));
+}
+
+// A block begins with the rest of the line the block before ended in (no line end in it).
+// Bytes are searched for a line end once: a block that has none reads on, and grows when
+// it is full.
+void ReadBlocks(TTextReader& reader, BlockQueue& queue, std::size_t block_size, unsigned workers,
                 const std::function<void(std::uint64_t)>& after_block) {
   Block block = queue.TakeSpare(block_size);
-  while (!Fill(reader, block)) {
-    const std::size_t cut = AfterLastLineEnd(block);
-    if (cut == 0) {  // a line longer than the block
-      Grow(block);
+  std::size_t searched = 0;
+  std::size_t want = Want(block, block_size, reader.FileSize(), reader.BytesConsumed(), workers);
+  while (!Fill(reader, block, want)) {
+    const std::size_t cut = AfterLastLineEnd(block, searched);
+    if (cut == 0) {  // a line longer than what the block has read so far
+      searched = block.size;
+      if (block.size == block.capacity) Grow(block);
+      want = block.capacity;
       continue;
     }
     const std::size_t rest = block.size - cut;
     Block next = queue.TakeSpare(std::max(block_size, rest));
     std::memcpy(next.data.get(), block.data.get() + cut, rest);
-    next.size = rest;
+    next.size = searched = rest;
     block.size = cut;
     queue.Hand(std::move(block));
     block = std::move(next);
+    want = Want(block, block_size, reader.FileSize(), reader.BytesConsumed(), workers);
     if (after_block) after_block(reader.BytesConsumed());
   }
   queue.Hand(std::move(block));
@@ -195,7 +218,7 @@ void WordCollector::Collect(TTextReader& reader,
       workers_ + 1,
       [&](unsigned member) {
         if (member > 0) return CutBlocks(queue, cutter_, tables_[member - 1]);
-        ReadBlocks(reader, queue, block_size_, after_block);
+        ReadBlocks(reader, queue, block_size_, workers_, after_block);
         queue.Close();
       },
       [&] { queue.Stop(); });
