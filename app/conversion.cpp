@@ -199,7 +199,9 @@ void TWordListConversion::WriteWords(ConversionOptions& options, ConversionHost&
   TTextWriter writer;
   writer.Create(options.output_name);
   const std::uint64_t size = order.size();
+  constexpr std::uint64_t kAhead = 16;  // the words lie all over memory: ask for them early
   for (std::uint64_t k = 0; k < size; ++k) {
+    if (k + kAhead < size) __builtin_prefetch(words.Word(order[k + kAhead]).data());
     const std::string_view word = words.Word(order[k]);
     writer.WriteLine(word);
     host.WordWritten(word);

@@ -92,9 +92,9 @@ struct ConversionOptions {
   std::string min_length_text = "3";   // parsed at step 2
   bool upper_case = false;             // fold to uppercase instead of lowercase
   unsigned threads = 0;                // workers that cut the input; 0: one per core
-  // Bytes read at a time (tests make it small). A block and the few bytes read past it fit
-  // in 2 MiB, one huge page.
-  std::size_t block_size = (2 << 20) - 64;
+  // Bytes read at a time (tests make it small). A block and the 16 bytes read past it make
+  // 2 MiB, one huge page.
+  std::size_t block_size = (2 << 20) - 16;
 };
 
 // The phases whose progress a run reports.

@@ -160,14 +160,16 @@ void Grow(Block& block) {
   block.capacity *= 2;
 }
 
-// How many bytes a new block should hold before it is handed on: all it can, but near the
-// end of a file of known size less (down to a 32nd of a block), so that the workers get
-// the last bytes in even shares and finish together. More than the block holds already.
+// How many bytes a new block should hold before it is handed on: all it can, but never
+// more than an eighth of a worker's share of what is left of a file of known size (and no
+// less than a 32nd of a block), so that a small file is spread over all workers too and the
+// workers get the last bytes in even shares and finish together. More than the block holds
+// already.
 std::size_t Want(const Block& block, std::size_t block_size, std::uint64_t file_size,
                  std::uint64_t bytes_read, unsigned workers) {
   std::uint64_t want = block.capacity;
   if (file_size > bytes_read) {
-    const std::uint64_t share = (file_size - bytes_read) / (2 * workers);
+    const std::uint64_t share = (file_size - bytes_read) / (8 * workers);
     want = std::min<std::uint64_t>(want, std::max<std::uint64_t>(share, block_size / 32));
   }
   want = std::max<std::uint64_t>(want, block.size + 1);

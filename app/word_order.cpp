@@ -1,6 +1,7 @@
 #include "app/word_order.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -42,20 +43,25 @@ struct ItemLess {
   }
 };
 
-// Orders the words of a table: keys made once per word, each thread making the keys of
-// one stretch of the words and sorting that stretch, then the sorted stretches merged.
+// Orders the words of a table. The keys are made in chunks of words that the threads take
+// one after the other (words differ much in what their keys cost: a Chinese phrase costs
+// many times an English word), each chunk's keys in an arena of its own. Then each thread
+// sorts one stretch of the words, and the sorted stretches are merged.
 class Ordering {
  public:
   Ordering(const WordTable& table, unsigned threads)
-      : table_(table), keys_(table.Size()), items_(table.Size()) {
+      : table_(table),
+        keys_(table.Size()),
+        items_(table.Size()),
+        arenas_((table.Size() + kChunkWords - 1) / kChunkWords) {
     const std::size_t useful = table.Size() / kWordsPerThread + 1;
     const std::size_t count = std::min<std::size_t>(std::max(threads, 1u), useful);
     for (std::size_t k = 0; k <= count; ++k) bounds_.push_back(table.Size() * k / count);
-    arenas_.resize(count);
   }
 
   std::vector<std::uint32_t> Order() {
-    const auto count = static_cast<unsigned>(arenas_.size());
+    const auto count = static_cast<unsigned>(bounds_.size() - 1);
+    RunTeam(count, [this](unsigned) { MakeKeys(); }, [this] { next_chunk_ = arenas_.size(); });
     RunTeam(count, [this](unsigned member) { SortStretch(member); }, [] {});
     for (unsigned k = 1; k < count; ++k) {
       std::inplace_merge(items_.begin(), items_.begin() + Bound(k), items_.begin() + Bound(k + 1),
@@ -67,36 +73,41 @@ class Ordering {
   }
 
  private:
+  static constexpr std::size_t kChunkWords = 1024;
+
   std::ptrdiff_t Bound(unsigned k) const { return static_cast<std::ptrdiff_t>(bounds_[k]); }
 
-  void SortStretch(unsigned member) {
-    const std::size_t first = bounds_[member];
-    const std::size_t last = bounds_[member + 1];
-    std::string& arena = arenas_[member];
+  void MakeKeys() {
     std::vector<std::size_t> ends;
-    ends.reserve(last - first);
-    std::size_t word_bytes = 0;
-    for (std::size_t i = first; i < last; ++i) word_bytes += table_.Word(i).size();
-    arena.reserve(word_bytes + word_bytes / 2 + 8 * (last - first));  // about what keys take
-    for (std::size_t i = first; i < last; ++i) {
-      arena += LocaleSortKey(table_.Word(i));
-      ends.push_back(arena.size());
+    for (std::size_t c; (c = next_chunk_++) < arenas_.size();) {
+      const std::size_t first = c * kChunkWords;
+      const std::size_t last = std::min(first + kChunkWords, table_.Size());
+      std::string& arena = arenas_[c];
+      ends.clear();
+      for (std::size_t i = first; i < last; ++i) {
+        arena += LocaleSortKey(table_.Word(i));
+        ends.push_back(arena.size());
+      }
+      std::size_t begin = 0;
+      for (std::size_t i = first; i < last; ++i) {  // the arena is complete: views stay valid
+        keys_[i] = std::string_view(arena).substr(begin, ends[i - first] - begin);
+        begin = ends[i - first];
+        items_[i] = {KeyHead(keys_[i]), static_cast<std::uint32_t>(i)};
+      }
     }
-    std::size_t begin = 0;
-    for (std::size_t i = first; i < last; ++i) {  // the arena is complete: views stay valid
-      keys_[i] = std::string_view(arena).substr(begin, ends[i - first] - begin);
-      begin = ends[i - first];
-      items_[i] = {KeyHead(keys_[i]), static_cast<std::uint32_t>(i)};
-    }
+  }
+
+  void SortStretch(unsigned member) {
     std::sort(items_.begin() + Bound(member), items_.begin() + Bound(member + 1),
               ItemLess{&table_, &keys_});
   }
 
   const WordTable& table_;
   std::vector<std::size_t> bounds_;  // stretch k is words bounds_[k] .. bounds_[k + 1] - 1
-  std::vector<std::string> arenas_;  // the keys of stretch k, one after the other
   std::vector<std::string_view> keys_;
   std::vector<SortItem> items_;
+  std::vector<std::string> arenas_;  // the keys of chunk c, one after the other
+  std::atomic<std::size_t> next_chunk_{0};
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 
 #include "runtime/exceptions.h"
@@ -12,7 +13,7 @@ namespace quillet {
 namespace {
 
 constexpr std::size_t kFirstSlots = 1024;
-constexpr std::size_t kChunkBytes = 1 << 20;
+constexpr std::size_t kChunkBytes = kHugePageBytes;
 // Words at least this long get a chunk of their own, so a long word wastes no chunk room.
 constexpr std::size_t kOwnChunkBytes = kChunkBytes / 8;
 constexpr std::uint64_t kMaxEntries = 0xFFFFFFFEu;  // entry number + 1 fits in 32 bits
@@ -198,18 +199,22 @@ void WordTable::GrowIndex() {
   mask_ = mask;
 }
 
+void WordTable::FreeChunk::operator()(char* chunk) const noexcept { std::free(chunk); }
+
 const char* WordTable::Store(std::string_view word) {
   if (word.empty()) return "";
-  if (word.size() >= kOwnChunkBytes) {
+  const auto new_chunk = [this](std::size_t bytes) {
     chunks_.reserve(chunks_.size() + 1);
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(word.size()));
-    std::memcpy(chunks_.back().get(), word.data(), word.size());
+    chunks_.emplace_back(static_cast<char*>(AllocateBigBuffer(bytes)));
     return chunks_.back().get();
+  };
+  if (word.size() >= kOwnChunkBytes) {
+    char* data = new_chunk(word.size());
+    std::memcpy(data, word.data(), word.size());
+    return data;
   }
   if (word.size() > room_) {
-    chunks_.reserve(chunks_.size() + 1);
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkBytes));
-    free_ = chunks_.back().get();
+    free_ = new_chunk(kChunkBytes);
     room_ = kChunkBytes;
   }
   char* data = free_;

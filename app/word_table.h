@@ -86,10 +86,14 @@ class WordTable {
   void GrowIndex();
   const char* Store(std::string_view word);
 
-  std::vector<Entry> entries_;
-  std::vector<Slot, BigBufferAllocator<Slot>> slots_;  // huge pages: few faults, few misses
+  // Large arrays live in huge pages: few page faults, few address translation misses.
+  std::vector<Entry, BigBufferAllocator<Entry>> entries_;
+  std::vector<Slot, BigBufferAllocator<Slot>> slots_;
   std::size_t mask_ = 0;
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  struct FreeChunk {
+    void operator()(char* chunk) const noexcept;
+  };
+  std::vector<std::unique_ptr<char[], FreeChunk>> chunks_;
   char* free_ = nullptr;  // unused room of the newest chunk
   std::size_t room_ = 0;
   std::uint64_t total_count_ = 0;
