@@ -6,6 +6,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #include "app/word_table.h"
@@ -48,27 +49,64 @@ GroupMasks MasksOf(const Byte* bytes, std::size_t count) {
   return masks;
 }
 
+#if defined(__SSE2__)
+// Adds the masks of the 16 bytes of `v`, as bits `shift` .. `shift` + 15.
+void AddMasks16(__m128i v, unsigned shift, GroupMasks& masks) {
+  const __m128i blank = _mm_set1_epi8(kBlank);
+  const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);  // 0x20 or less
+  const __m128i eol = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+  const __m128i separator = _mm_or_si128(_mm_cmpeq_epi8(v, blank), eol);
+  masks.printable |= static_cast<Mask>(~_mm_movemask_epi8(low) & 0xFFFF) << shift;
+  masks.line_end |= static_cast<Mask>(_mm_movemask_epi8(eol)) << shift;
+  masks.separator |= static_cast<Mask>(_mm_movemask_epi8(separator)) << shift;
+}
+#endif
+
 // The masks of 64 bytes, 16 at a time.
 GroupMasks MasksOf64(const Byte* bytes) {
 #if defined(__SSE2__)
-  const __m128i blank = _mm_set1_epi8(kBlank);
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
   GroupMasks masks;
   for (unsigned i = 0; i < kGroup; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);  // 0x20 or less
-    const __m128i eol = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
-    const __m128i separator = _mm_or_si128(_mm_cmpeq_epi8(v, blank), eol);
-    masks.printable |= static_cast<Mask>(~_mm_movemask_epi8(low) & 0xFFFF) << i;
-    masks.line_end |= static_cast<Mask>(_mm_movemask_epi8(eol)) << i;
-    masks.separator |= static_cast<Mask>(_mm_movemask_epi8(separator)) << i;
+    AddMasks16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), i, masks);
   }
   return masks;
 #else
   return MasksOf(bytes, kGroup);
 #endif
 }
+
+#if defined(__SSE2__)
+// Maps 64 bytes 16 at a time with SSSE3's byte shuffle, and gives their masks. A byte is
+// filtered when nibble_low[its low nibble] and nibble_high[its high nibble] share a bit
+// (so only bytes below 0x80 can be); the fold flips 0x20 in the letters first..last.
+[[gnu::target("ssse3")]] GroupMasks MapAndMask64(Byte* bytes, const Byte* nibble_low,
+                                                 const Byte* nibble_high, char first,
+                                                 char last) {
+  const __m128i low_table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(nibble_low));
+  const __m128i high_table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(nibble_high));
+  const __m128i nibble = _mm_set1_epi8(0x0F);
+  const __m128i blank = _mm_set1_epi8(kBlank);
+  const __m128i before_first = _mm_set1_epi8(static_cast<char>(first - 1));
+  const __m128i after_last = _mm_set1_epi8(static_cast<char>(last + 1));
+  GroupMasks masks;
+  for (unsigned i = 0; i < kGroup; i += 16) {
+    auto* at = reinterpret_cast<__m128i*>(bytes + i);
+    const __m128i v = _mm_loadu_si128(at);
+    const __m128i hit = _mm_and_si128(
+        _mm_shuffle_epi8(low_table, _mm_and_si128(v, nibble)),
+        _mm_shuffle_epi8(high_table, _mm_and_si128(_mm_srli_epi16(v, 4), nibble)));
+    const __m128i kept = _mm_cmpeq_epi8(hit, _mm_setzero_si128());
+    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(v, before_first),
+                                         _mm_cmplt_epi8(v, after_last));
+    const __m128i folded = _mm_xor_si128(v, _mm_and_si128(letter, blank));
+    const __m128i mapped = _mm_or_si128(_mm_and_si128(kept, folded), _mm_andnot_si128(kept, blank));
+    _mm_storeu_si128(at, mapped);
+    AddMasks16(mapped, i, masks);
+  }
+  return masks;
+}
+#endif
 
 // One kind of mask over a whole text: word g holds the bits of bytes 64g .. 64g + 63, and
 // a last word after the text's groups ends every search.
@@ -151,10 +189,22 @@ WordCutter::WordCutter(const std::vector<int>& filter_slots, std::size_t applied
     map_[b] = static_cast<Byte>(folded);
   }
   const std::size_t count = std::min(applied, filter_slots.size());
+  bool only_low_filter_bytes = true;
   for (std::size_t k = 0; k < count; ++k) {
     const int slot = filter_slots[k];
-    if (slot >= 0 && !IsLineEnd(static_cast<Byte>(slot))) map_[slot] = kBlank;
+    if (slot < 0 || IsLineEnd(static_cast<Byte>(slot))) continue;
+    map_[slot] = kBlank;
+    if (slot >= 0x80) only_low_filter_bytes = false;
+    nibble_low_[slot & 0x0F] = static_cast<Byte>(nibble_low_[slot & 0x0F] | 1 << (slot >> 4));
   }
+  for (int h = 0; h < 8; ++h) nibble_high_[h] = static_cast<Byte>(1 << h);
+  fold_first_ = upper_case ? 'a' : 'A';
+  fold_last_ = upper_case ? 'z' : 'Z';
+#if defined(__SSE2__)
+  vector_map_ = only_low_filter_bytes && __builtin_cpu_supports("ssse3");
+#else
+  (void)only_low_filter_bytes;
+#endif
 }
 
 void WordCutter::Cut(char* text, std::size_t size, WordTable& table,
@@ -177,7 +227,13 @@ void WordCutter::MapAndMask(Byte* bytes, std::size_t size, CutScratch& scratch) 
     Byte* group = bytes + g * kGroup;
     const std::size_t count = std::min(kGroup, size - g * kGroup);
     GroupMasks m;
+#if defined(__SSE2__)
+    if (count == kGroup && vector_map_) {
+      m = MapAndMask64(group, nibble_low_, nibble_high_, fold_first_, fold_last_);
+    } else if (count == kGroup) {
+#else
     if (count == kGroup) {
+#endif
 #pragma GCC unroll 16
       for (std::size_t i = 0; i < kGroup; ++i) group[i] = map_[group[i]];
       m = MasksOf64(group);

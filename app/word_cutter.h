@@ -61,7 +61,15 @@ class WordCutter {
     return static_cast<std::int64_t>(length) > min_length_;
   }
 
-  unsigned char map_[256];
+  unsigned char map_[256];  // filter and fold of every byte
+  // The same for 16 bytes at a time, where the processor can and the filter holds no byte
+  // of 0x80 or more: a filtered byte has a common bit in nibble_low_[low nibble] and
+  // nibble_high_[high nibble]; the fold flips 0x20 in the letters fold_first_..fold_last_.
+  unsigned char nibble_low_[16] = {};
+  unsigned char nibble_high_[16] = {};
+  char fold_first_ = 'A';
+  char fold_last_ = 'Z';
+  bool vector_map_ = false;
   std::int64_t min_length_;
 };
 

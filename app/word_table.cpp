@@ -13,6 +13,7 @@ namespace quillet {
 namespace {
 
 constexpr std::size_t kFirstSlots = 1024;
+constexpr std::size_t kMaxFirstSlots = std::size_t{1} << 22;
 constexpr std::size_t kChunkBytes = kHugePageBytes;
 // Words at least this long get a chunk of their own, so a long word wastes no chunk room.
 constexpr std::size_t kOwnChunkBytes = kChunkBytes / 8;
@@ -56,7 +57,13 @@ std::uint64_t Mix(std::uint64_t a, std::uint64_t b) noexcept {
 
 }  // namespace
 
-WordTable::WordTable() : slots_(kFirstSlots, Slot{}), mask_(kFirstSlots - 1) {}
+WordTable::WordTable(std::size_t expected_words) {
+  std::size_t slots = kFirstSlots;
+  while (slots < 2 * expected_words && slots < kMaxFirstSlots) slots *= 2;
+  slots_.assign(slots, Slot{});
+  mask_ = slots - 1;
+  entries_.reserve(slots / 2);
+}
 WordTable::WordTable(WordTable&&) noexcept = default;
 WordTable& WordTable::operator=(WordTable&&) noexcept = default;
 WordTable::~WordTable() = default;

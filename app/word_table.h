@@ -21,7 +21,9 @@ namespace quillet {
 
 class WordTable {
  public:
-  WordTable();
+  // An empty table with room for about `expected_words` distinct words before its index
+  // grows (each growth moves every entry and touches new memory).
+  explicit WordTable(std::size_t expected_words = 0);
   WordTable(WordTable&&) noexcept;
   WordTable& operator=(WordTable&&) noexcept;
   ~WordTable();
