@@ -23,18 +23,20 @@ constexpr std::size_t kGroup = 64;  // bytes per mask word
 bool IsLineEnd(Byte c) { return c == '\r' || c == '\n'; }
 
 // The masks of a group of 64 bytes, one bit per byte: printable (above 0x20), line end
-// (CR, LF) and separator (blank, CR, LF). Other bytes of 0x20 or less are control bytes:
-// part of a word, but gone where the line is trimmed.
+// (CR, LF), separator (blank, CR, LF) and control (the other bytes of 0x20 or less: part of
+// a word, but gone where the line is trimmed).
 struct GroupMasks {
   Mask printable = 0;
   Mask line_end = 0;
   Mask separator = 0;
+  Mask control = 0;
 
   void Set(Byte c, unsigned bit) {
     const Mask one = Mask{1} << bit;
     if (c > kBlank) printable |= one;
     if (IsLineEnd(c)) line_end |= one;
     if (c == kBlank || IsLineEnd(c)) separator |= one;
+    if (c < kBlank && !IsLineEnd(c)) control |= one;
   }
 };
 
@@ -60,6 +62,7 @@ void AddMasks16(__m128i v, unsigned shift, GroupMasks& masks) {
   masks.printable |= static_cast<Mask>(~_mm_movemask_epi8(low) & 0xFFFF) << shift;
   masks.line_end |= static_cast<Mask>(_mm_movemask_epi8(eol)) << shift;
   masks.separator |= static_cast<Mask>(_mm_movemask_epi8(separator)) << shift;
+  masks.control |= static_cast<Mask>(_mm_movemask_epi8(_mm_andnot_si128(separator, low))) << shift;
 }
 #endif
 
@@ -116,9 +119,28 @@ class MaskRow {
   bool Test(std::size_t pos) const { return (words_[pos / kGroup] >> (pos % kGroup) & 1) != 0; }
   const Mask* Words() const { return words_; }
 
+  // Whether a bit of positions first .. last - 1 is set.
+  bool AnyIn(std::size_t first, std::size_t last) const {
+    if (first >= last) return false;
+    const std::size_t k_last = (last - 1) / kGroup;
+    Mask word = words_[first / kGroup] & (~Mask{0} << (first % kGroup));
+    for (std::size_t k = first / kGroup; k < k_last; word = words_[++k]) {
+      if (word != 0) return true;
+    }
+    return (word & (~Mask{0} >> (kGroup - 1 - (last - 1) % kGroup))) != 0;
+  }
+
  private:
   const Mask* words_;
 };
+
+// The first position at or after `pos` whose bit is set in `row`.
+std::size_t NextSet(const MaskRow& row, std::size_t pos) {
+  std::size_t k = pos / kGroup;
+  Mask word = row.Words()[k] & (~Mask{0} << (pos % kGroup));
+  while (word == 0) word = row.Words()[++k];
+  return k * kGroup + static_cast<std::size_t>(std::countr_zero(word));
+}
 
 // The first position at or after `pos` whose bit is set in `a` or in `b`.
 std::size_t NextSet(const MaskRow& a, const MaskRow& b, std::size_t pos) {
@@ -216,12 +238,12 @@ void WordCutter::Cut(char* text, std::size_t size, WordTable& table,
   batch.Flush();
 }
 
-// Maps every byte, and keeps the three mask rows one after the other; each row ends with a
-// word that reads as line ends (not printable), so that every search ends.
+// Maps every byte, and keeps the four mask rows one after the other; each row ends with a
+// word that reads as line ends (not printable, no control byte), so that every search ends.
 void WordCutter::MapAndMask(Byte* bytes, std::size_t size, CutScratch& scratch) const {
   const std::size_t groups = size / kGroup + 1;
   const std::size_t row = groups + 1;
-  scratch.resize(3 * row);
+  scratch.resize(4 * row);
   Mask* masks = scratch.data();
   for (std::size_t g = 0; g < groups; ++g) {
     Byte* group = bytes + g * kGroup;
@@ -244,60 +266,78 @@ void WordCutter::MapAndMask(Byte* bytes, std::size_t size, CutScratch& scratch) 
     masks[g] = m.printable;
     masks[row + g] = m.line_end;
     masks[2 * row + g] = m.separator;
+    masks[3 * row + g] = m.control;
   }
   masks[groups] = 0;
   masks[row + groups] = ~Mask{0};
   masks[2 * row + groups] = ~Mask{0};
+  masks[3 * row + groups] = 0;
 }
 
-// Goes from separator to separator (blanks and line ends). Between two separators lies a
-// raw word; at a line's start and after a kept word the bytes of 0x20 or less are skipped
-// first (the trim). A line's trailing bytes of 0x20 or less are found lazily: after a blank
-// that is not followed by a printable byte, the next printable byte or line end is looked
-// up (and remembered in `printable`); when the line ends first, the word before the blank
-// is the line's last, and its own trailing control bytes belong to the trimmed end.
+// Goes through the lines. In a line without control bytes the rules come down to this:
+// the words are the stretches between two separators (blank, CR, LF), and each is kept when
+// it is longer than the minimum length and not empty. (A trim only skips blanks there,
+// which would give empty words, and empty words are never kept: with a negative minimum
+// every word is kept and trimmed after, so no empty word arises.) So such a line needs
+// one step per separator. A line with control bytes goes by the rules step by step.
 void WordCutter::Walk(const Byte* bytes, std::size_t size, const CutScratch& scratch,
                       Batch& batch) const {
   const std::size_t row = size / kGroup + 2;
-  const MaskRow printable_row(scratch.data());
   const MaskRow line_end_row(scratch.data() + row);
   const MaskRow separator_row(scratch.data() + 2 * row);
+  const MaskRow control_row(scratch.data() + 3 * row);
+  const auto threshold = static_cast<std::size_t>(std::max<std::int64_t>(min_length_, 0));
   BitWalker separators(separator_row, 0);
-  std::size_t begin = 0;      // where the next raw word starts
-  bool trimming = true;       // at a line's start or after a kept word
-  std::size_t printable = 0;  // a printable byte known to lie ahead in the line
-  while (begin < size) {
+  for (std::size_t begin = 0; begin < size;) {
+    const std::size_t end = std::min(NextSet(line_end_row, begin), size);
+    if (control_row.AnyIn(begin, end)) {
+      WalkLineStepByStep(bytes, begin, end, scratch, batch);
+      begin = end + 1;
+      separators.MoveTo(begin);
+      continue;
+    }
+    std::size_t stop;
+    do {
+      stop = separators.Next();  // the line's end is a separator too
+      const std::size_t length = stop - begin;
+      batch.Offer(bytes + begin, length, length > threshold);
+      begin = stop + 1;
+    } while (stop < end);
+  }
+}
+
+// The rules step by step, for the line begin .. end - 1. At its start and after a kept word
+// the bytes of 0x20 or less are skipped (the trim). Its trailing bytes of 0x20 or less are
+// found lazily: after a blank that is not followed by a printable byte, the next printable
+// byte or line end is looked up (and remembered in `printable`); when the line ends first,
+// the word before the blank is the line's last, and its own trailing control bytes belong
+// to the trimmed end.
+void WordCutter::WalkLineStepByStep(const Byte* bytes, std::size_t begin, std::size_t end,
+                                    const CutScratch& scratch, Batch& batch) const {
+  const std::size_t row = (scratch.size() / 4);
+  const MaskRow printable_row(scratch.data());
+  const MaskRow line_end_row(scratch.data() + row);
+  BitWalker separators(MaskRow(scratch.data() + 2 * row), begin);
+  bool trimming = true;           // at the line's start or after a kept word
+  std::size_t printable = begin;  // a printable byte known to lie ahead in the line
+  for (;;) {
     std::size_t start = begin;
     if (!printable_row.Test(begin) && trimming) {  // `trimming`, as good as random, last
       start = NextSet(printable_row, line_end_row, begin);
-      if (start >= size) break;
-      if (line_end_row.Test(start)) {  // an empty line
-        begin = start + 1;
-        separators.MoveTo(begin);
-        continue;
-      }
+      if (start >= end) return;
       separators.MoveTo(start);
     }
-    const std::size_t stop = separators.Next();
-    std::size_t line_end = stop;  // where the line ends, when the word is its last
-    bool last_word = stop >= size || line_end_row.Test(stop);
-    if (!last_word && !printable_row.Test(stop + 1) && printable <= stop) {
+    std::size_t stop = separators.Next();
+    if (stop < end && !printable_row.Test(stop + 1) && printable <= stop) {
       const std::size_t next = NextSet(printable_row, line_end_row, stop + 1);
-      last_word = next >= size || line_end_row.Test(next);
-      if (last_word) {
-        line_end = next;
-      } else {
-        printable = next;
-      }
+      if (next < end) printable = next;
+      else stop = end;  // nothing printable follows: the word is the line's last
     }
-    if (last_word) {
-      std::size_t last = std::min(stop, size);
+    if (stop >= end) {
+      std::size_t last = std::min(stop, end);
       while (last > start && bytes[last - 1] <= kBlank) --last;  // the line's end trimmed
       if (last > start) batch.Offer(bytes + start, last - start, IsKept(last - start));
-      begin = line_end + 1;
-      trimming = true;
-      if (line_end != stop) separators.MoveTo(begin);
-      continue;
+      return;
     }
     trimming = IsKept(stop - start);  // after a kept word the rest is trimmed
     batch.Offer(bytes + start, stop - start, trimming);

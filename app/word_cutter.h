@@ -22,8 +22,9 @@
 // separately (in any order, on any thread) into the same words.
 //
 // Cut works in two passes: it maps the bytes and notes, for each group of 64, which are
-// printable, which end lines and which are separators (one bit each); then it walks from
-// word to word over those bits, without looking at the bytes in between.
+// printable, which end lines, which are separators and which are control bytes (one bit
+// each); then it walks from word to word over those bits, without looking at the bytes in
+// between.
 
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +58,8 @@ class WordCutter {
   void MapAndMask(unsigned char* bytes, std::size_t size, CutScratch& scratch) const;
   void Walk(const unsigned char* bytes, std::size_t size, const CutScratch& scratch,
             Batch& batch) const;
+  void WalkLineStepByStep(const unsigned char* bytes, std::size_t begin, std::size_t end,
+                          const CutScratch& scratch, Batch& batch) const;
   bool IsKept(std::size_t length) const {
     return static_cast<std::int64_t>(length) > min_length_;
   }
