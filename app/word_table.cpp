@@ -140,11 +140,11 @@ void WordTable::Add(std::string_view word) {
   AddHashed(word, head, HashOf(word, head), 1);
 }
 
-// The slot of each word is asked for kAhead words before it is needed, so that several
-// reads of the index are on their way at once (more would only queue up).
+// The slot of each word is asked for kAhead words before it is needed, so that many reads
+// of the index are on their way at once.
 void WordTable::AddMany(const std::string_view* words, std::size_t count) {
   constexpr std::size_t kBatch = 64;
-  constexpr std::size_t kAhead = 8;
+  constexpr std::size_t kAhead = 32;
   Head heads[kBatch];
   std::uint64_t hashes[kBatch];
   for (std::size_t first = 0; first < count; first += kBatch) {
