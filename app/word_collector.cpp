@@ -209,9 +209,11 @@ void ReadBlocks(TTextReader& reader, BlockQueue& queue, std::size_t block_size, 
 // About how many distinct words a worker meets in a text of `bytes` bytes: the vocabulary
 // of running text grows about as the square root of its length (some 40,000 words in
 // 10 MB of English, 120,000 in 100 MB), and every worker meets most of it. Sizing the
-// tables for it spares them most of their growing.
+// tables for it spares them most of their growing. Past 100,000 words the tables grow as
+// the words come, so that a long text of a small vocabulary takes no more memory.
 std::size_t ExpectedWords(std::uint64_t bytes) {
-  return static_cast<std::size_t>(8000.0 * std::sqrt(static_cast<double>(bytes) / 1e6));
+  const double words = 8000.0 * std::sqrt(static_cast<double>(bytes) / 1e6);
+  return static_cast<std::size_t>(std::min(words, 100000.0));
 }
 
 }  // namespace
