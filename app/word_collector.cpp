@@ -233,10 +233,18 @@ void WordCollector::Collect(TTextReader& reader,
       workers_ + 1,
       [&](unsigned member) {
         if (member > 0) return CutBlocks(queue, cutter_, tables_[member - 1]);
-        ReadBlocks(reader, queue, block_size_, workers_, after_block);
+        ReadBlocks(reader, queue, BlockSizeFor(reader.FileSize()), workers_, after_block);
         queue.Close();
       },
       [&] { queue.Stop(); });
+}
+
+// Blocks of a quarter of a worker's share of a file of known size, when that is less than
+// the block size (but not below 64 KiB): a small file needs no large blocks.
+std::size_t WordCollector::BlockSizeFor(std::uint64_t file_size) const {
+  if (file_size == 0) return block_size_;
+  const std::uint64_t share = std::max<std::uint64_t>(file_size / (4 * workers_), 64 << 10);
+  return static_cast<std::size_t>(std::min<std::uint64_t>(block_size_, share));
 }
 
 WordTable WordCollector::Finish() {

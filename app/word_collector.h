@@ -42,6 +42,8 @@ class WordCollector {
   WordTable Finish();
 
  private:
+  std::size_t BlockSizeFor(std::uint64_t file_size) const;
+
   const WordCutter& cutter_;
   unsigned workers_;
   std::size_t block_size_;
