@@ -8,10 +8,12 @@
 #include <QPalette>
 #include <QUrl>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "app/pictures.h"
 #include "runtime/collation.h"
+#include "runtime/exceptions.h"
 #include "toolkit/about_box.h"
 #include "toolkit/t_application.h"
 #include "toolkit/x11_window.h"
@@ -264,9 +266,16 @@ int TMain::Scaled(int pixels) const { return static_cast<int>(std::lround(pixels
 
 void TMain::SpeedButton1Click() { close(); }
 
+// The Start button is hidden for the whole run; a run the name checks stop runs no
+// pending event, so nobody sees that.
 void TMain::SpeedButton2Click() {
+  Edit3->setText(FromCodePage(TrimBlanks(ToCodePage(Edit3->text()))));
+  EmptyWordTable(mStrGrid1);
+  words_in_store_ = 0;
+  SpeedButton2->hide();
+  ShowProgressBar(true);
   try {
-    conversion_.Run(*this, mStrGrid1);
+    conversion_.Run(FieldOptions(), *this);
   } catch (...) {
     // The user can correct the input and start again; the status line keeps the last
     // phase message, and the application shows the failure.
@@ -274,6 +283,8 @@ void TMain::SpeedButton2Click() {
     SpeedButton2->show();
     throw;
   }
+  ShowProgressBar(false);
+  SpeedButton2->show();
 }
 
 void TMain::Button1Click() { Edit3->setText(FromCodePage(kDefaultFilterText)); }
@@ -311,20 +322,34 @@ bool TMain::DropFileName(QLineEdit* edit, QEvent* event) {
   return true;
 }
 
-std::string TMain::InputFileName() { return ToCodePage(Edit1->text()); }
-std::string TMain::OutputFileName() { return ToCodePage(Edit2->text()); }
-std::string TMain::FilterText() { return ToCodePage(Edit3->text()); }
-void TMain::SetFilterText(const std::string& text) { Edit3->setText(FromCodePage(text)); }
-std::string TMain::MinLengthText() { return ToCodePage(Edit4->text()); }
-bool TMain::UpperCaseChecked() { return RadioButton2->isChecked(); }
-void TMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(FromCodePage(text)); }
-
-void TMain::SetStartVisible(bool visible) {
-  SpeedButton2->setVisible(visible);
-  ShowProgressBar(!visible);
+ConversionOptions TMain::FieldOptions() const {
+  ConversionOptions options;
+  options.input_name = ToCodePage(Edit1->text());
+  options.output_name = ToCodePage(Edit2->text());
+  options.filter_text = ToCodePage(Edit3->text());
+  options.min_length_text = ToCodePage(Edit4->text());
+  options.upper_case = RadioButton2->isChecked();
+  return options;
 }
 
-void TMain::ProcessPendingEvents() { quillet::ProcessPendingEvents(); }
+void TMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(FromCodePage(text)); }
+
+// The user may edit the fields meanwhile: the run takes the names, the case and the
+// filter's length from them again.
+void TMain::ProcessPendingEvents(ConversionOptions& options) {
+  quillet::ProcessPendingEvents();
+  const ConversionOptions fields = FieldOptions();
+  options.input_name = fields.input_name;
+  options.output_name = fields.output_name;
+  options.filter_text = fields.filter_text;
+  options.upper_case = fields.upper_case;
+}
+
+void TMain::WordWritten(std::string_view word) {
+  if (words_in_store_ == INT32_MAX) throw EOutOfMemory();  // more rows than a grid has
+  mStrGrid1.SetCells(0, words_in_store_, word);
+  mStrGrid1.SetRowCount(++words_in_store_);
+}
 
 void TMain::ShowProgressBar(bool visible) {
   progress_permille_ = -1;

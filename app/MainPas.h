@@ -47,6 +47,7 @@
 #include <QToolButton>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/conversion.h"
 #include "effects/Explform.h"
@@ -62,7 +63,7 @@ inline constexpr char kCopyrightLine[] = "Copyright (C) 2025 The Quillet Authors
 inline constexpr char kContactLine[] = "联系作者: quillet@example.org";
 inline constexpr char kSignature[] = "Quill";
 
-class TMain : public TForm, private ConversionWindow {
+class TMain : public TForm, private ConversionHost {
   Q_OBJECT
 
  public:
@@ -117,17 +118,12 @@ class TMain : public TForm, private ConversionWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // ConversionWindow over the real widgets.
-  std::string InputFileName() override;
-  std::string OutputFileName() override;
-  std::string FilterText() override;
-  void SetFilterText(const std::string& text) override;
-  std::string MinLengthText() override;
-  bool UpperCaseChecked() override;
+  // The conversion's host over the real widgets.
+  ConversionOptions FieldOptions() const;
   void SetStatusText(const std::string& text) override;
-  void SetStartVisible(bool visible) override;
-  void ProcessPendingEvents() override;
+  void ProcessPendingEvents(ConversionOptions& options) override;
   void Progress(ProgressPhase phase, std::uint64_t done, std::uint64_t total) override;
+  void WordWritten(std::string_view word) override;
 
   void SetUpWindow();
   void CreateNameFields();
@@ -154,6 +150,7 @@ class TMain : public TForm, private ConversionWindow {
   QProgressBar* progress_ = nullptr;
   QAction* about_action_ = nullptr;
   int progress_permille_ = -1;
+  int words_in_store_ = 0;  // rows of mStrGrid1 written by the current run
   TWordListConversion conversion_;
 };
 

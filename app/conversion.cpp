@@ -2,32 +2,23 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <thread>
+#include <utility>
 
-#include "runtime/exceptions.h"
+#include "app/word_collector.h"
+#include "app/word_cutter.h"
+#include "app/word_order.h"
+#include "app/word_table.h"
 #include "runtime/text_file.h"
 #include "strgrid/mStrGrid.h"
 
 namespace quillet {
 namespace {
 
-constexpr std::int32_t kMaxRowCount = INT32_MAX;
-constexpr std::uint64_t kReadReportBytes = 1u << 20;     // report reading every 1 MB
-constexpr std::int32_t kWriteReportRows = 1 << 20;       // and writing every 1 M rows
+constexpr std::uint64_t kWriteReportWords = 1 << 20;  // report writing every 1 M words
 
-std::string_view Trim(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
-  return text.substr(begin, end - begin);
-}
-
-std::string_view TrimStart(std::string_view text) {
-  std::size_t begin = 0;
-  while (begin < text.size() && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  return text.substr(begin);
-}
+// Ends a run the host cancelled; Run turns it into kCancelled.
+struct RunCancelled {};
 
 int DigitValue(char c, bool hex) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -43,14 +34,31 @@ std::int32_t Saturate(std::int64_t value) {
   return static_cast<std::int32_t>(value);
 }
 
-void ShowPhase(ConversionWindow& window, std::string_view status) {
-  window.SetStatusText(std::string(status));
-  window.ProcessPendingEvents();
+void ShowPhase(ConversionHost& host, ConversionOptions& options, std::string_view status) {
+  host.SetStatusText(std::string(status));
+  host.ProcessPendingEvents(options);
+}
+
+void Report(ConversionHost& host, ProgressPhase phase, std::uint64_t done, std::uint64_t total) {
+  host.Progress(phase, done, total);
+  if (host.CancelRequested()) throw RunCancelled();
+}
+
+// Tells why a run cannot start, or nothing when both names are set.
+const std::string_view* NameProblem(const ConversionOptions& options) {
+  if (options.input_name.empty()) return &kInputNameIncorrect;
+  if (options.output_name.empty()) return &kOutputNameIncorrect;
+  return nullptr;
+}
+
+unsigned WorkerCount(unsigned threads) {
+  if (threads > 0) return threads;
+  return std::max(std::thread::hardware_concurrency(), 1u);
 }
 
 }  // namespace
 
-std::string AllProcessDoneText(int written_count) {
+std::string AllProcessDoneText(std::uint64_t written_count) {
   return "All Process Done! " + std::to_string(written_count) + " Words Saved!";
 }
 
@@ -78,6 +86,38 @@ std::int32_t ParseMinLength(std::string_view text) noexcept {
   return Saturate(negative ? -value : value);
 }
 
+std::string_view TrimBlanks(std::string_view text) noexcept {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
+  return text.substr(begin, end - begin);
+}
+
+// ---- PlainConversionHost ---------------------------------------------------------------
+
+void PlainConversionHost::SetStatusText(const std::string& text) {
+  if (on_status) on_status(text);
+}
+
+void PlainConversionHost::ProcessPendingEvents(ConversionOptions& options) {
+  if (on_events) on_events(options);
+}
+
+void PlainConversionHost::Progress(ProgressPhase phase, std::uint64_t done, std::uint64_t total) {
+  if (on_progress) on_progress(phase, done, total);
+}
+
+bool PlainConversionHost::CancelRequested() {
+  return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+void PlainConversionHost::WordWritten(std::string_view word) {
+  if (on_word) on_word(word);
+}
+
+// ---- the window's word table -----------------------------------------------------------
+
 void ConfigureWordTable(TmStrGrid& grid) {
   grid.SetColCount(1);
   grid.SetFixedCols(0);
@@ -90,157 +130,87 @@ void ConfigureWordTable(TmStrGrid& grid) {
   grid.SetUseFixed(HandleFixed::hfNot);
 }
 
-int TWordListConversion::Run(ConversionWindow& window, TmStrGrid& grid) {
-  last_row_ = -1;
-  min_length_ = ParseMinLength(window.MinLengthText());
-  FillFilterSlots(window);
-  if (!NamesAreSet(window)) return kStoppedByNameCheck;
-  window.SetStartVisible(false);
-  ShowPhase(window, kStartingConvert);
-  ReadInput(window, grid);
-  ShowPhase(window, kConvertDone);
-  const auto rows = static_cast<std::uint64_t>(last_row_ + 1);
-  window.Progress(ProgressPhase::kSorting, 0, rows);
-  grid.SortCol(0);
-  window.Progress(ProgressPhase::kSorting, rows, rows);
-  ShowPhase(window, kSortDone);
-  WriteOutput(window, grid);
-  window.SetStartVisible(true);
-  return written_count_;
+void EmptyWordTable(TmStrGrid& grid) {
+  std::vector<std::pair<int, int>> cells;
+  cells.reserve(grid.StoredCellCount());
+  grid.ForEachStoredCell([&](int col, int row) { cells.emplace_back(col, row); });
+  for (const auto& [col, row] : cells) grid.TakeCell(col, row);
+  grid.SetRowCount(1);
 }
 
-void TWordListConversion::FillFilterSlots(ConversionWindow& window) {
-  const std::string trimmed(Trim(window.FilterText()));
-  window.SetFilterText(trimmed);
-  if (filter_slots_.size() < trimmed.size()) filter_slots_.resize(trimmed.size(), -1);
-  for (std::size_t k = 0; k < trimmed.size(); ++k) {
-    filter_slots_[k] = static_cast<unsigned char>(trimmed[k]);
-  }
-}
+// ---- TWordListConversion ---------------------------------------------------------------
 
-bool TWordListConversion::NamesAreSet(ConversionWindow& window) {
-  if (window.InputFileName().empty()) {
-    window.SetStatusText(std::string(kInputNameIncorrect));
-    return false;
-  }
-  if (window.OutputFileName().empty()) {
-    window.SetStatusText(std::string(kOutputNameIncorrect));
-    return false;
-  }
-  return true;
-}
-
-// One table does the filter and the fold: filtering turns a byte into a blank, which the
-// fold leaves alone, and the fold keeps every byte above 0x20 above it, so mapping before
-// the trim gives what filter, trim, fold give in that order.
-void TWordListConversion::BuildByteMap(ConversionWindow& window) {
-  const bool upper = window.UpperCaseChecked();
-  for (int b = 0; b < 256; ++b) {
-    int folded = b;
-    if (upper && b >= 'a' && b <= 'z') folded = b - 0x20;
-    if (!upper && b >= 'A' && b <= 'Z') folded = b + 0x20;
-    byte_map_[b] = static_cast<unsigned char>(folded);
-  }
-  const std::size_t applied = std::min(window.FilterText().size(), filter_slots_.size());
-  for (std::size_t k = 0; k < applied; ++k) {
-    if (filter_slots_[k] >= 0) byte_map_[filter_slots_[k]] = ' ';
-  }
-}
-
-void TWordListConversion::ReadInput(ConversionWindow& window, TmStrGrid& grid) {
-  TTextReader reader;
-  reader.Open(window.InputFileName());
-  BuildByteMap(window);
-  const std::uint64_t total = reader.FileSize();
-  std::uint64_t next_report = 0;
-  while (!reader.Eof()) {
-    reader.ReadLine(line_buffer_);
-    WorkOnLinePieces(grid);
-    if (reader.BytesConsumed() >= next_report) {
-      window.Progress(ProgressPhase::kReading, reader.BytesConsumed(), total);
-      next_report = reader.BytesConsumed() + kReadReportBytes;
-    }
-  }
-  reader.Close();
-  window.Progress(ProgressPhase::kReading, reader.BytesConsumed(), total);
-}
-
-void TWordListConversion::WorkOnLinePieces(TmStrGrid& grid) {
-  char* const data = line_buffer_.data();
-  const std::size_t size = line_buffer_.size();
-  std::size_t start = 0;
-  for (;;) {
-    const void* lf = std::memchr(data + start, '\n', size - start);
-    const std::size_t end = lf ? static_cast<const char*>(lf) - data : size;
-    WorkOnLine(data + start, end - start, grid);
-    if (lf == nullptr) return;
-    start = end + 1;
-  }
-}
-
-void TWordListConversion::WorkOnLine(char* piece, std::size_t size, TmStrGrid& grid) {
-  for (std::size_t i = 0; i < size; ++i) {
-    piece[i] = static_cast<char>(byte_map_[static_cast<unsigned char>(piece[i])]);
-  }
-  SplitIntoWords(Trim(std::string_view(piece, size)), grid);
-}
-
-void TWordListConversion::SplitIntoWords(std::string_view line, TmStrGrid& grid) {
-  while (!line.empty()) {
-    const std::size_t blank = line.find(' ');
-    if (blank == std::string_view::npos) {
-      if (IsKept(line.size())) AppendWord(line, grid);
-      return;
-    }
-    const std::string_view word = line.substr(0, blank);
-    line.remove_prefix(blank + 1);
-    if (IsKept(word.size())) {
-      AppendWord(word, grid);
-      line = TrimStart(line);  // the line's end is trimmed already
-    }
-  }
-}
-
-bool TWordListConversion::IsKept(std::size_t word_length) const {
-  return static_cast<std::int64_t>(word_length) > min_length_;
-}
-
-void TWordListConversion::AppendWord(std::string_view word, TmStrGrid& grid) {
-  if (last_row_ + 1 >= kMaxRowCount) throw EOutOfMemory();  // RowCount must stay an int32
-  ++last_row_;
-  grid.SetRowCount(last_row_ + 1);
-  grid.SetCells(0, last_row_, word);
-}
-
-void TWordListConversion::WriteOutput(ConversionWindow& window, TmStrGrid& grid) {
-  TTextWriter writer;
-  writer.Create(window.OutputFileName());
+std::int64_t TWordListConversion::Run(const ConversionOptions& given, ConversionHost& host) {
+  ConversionOptions options = given;
+  kept_count_ = 0;
   written_count_ = 0;
-  if (last_row_ >= 0) {
-    current_word_ = grid.Cells(0, 0);
-    writer.WriteLine(current_word_);
-    written_count_ = 1;
-    WriteDistinctRows(window, grid, writer);
+  min_length_ = ParseMinLength(options.min_length_text);
+  options.filter_text = std::string(TrimBlanks(options.filter_text));
+  FillFilterSlots(options.filter_text);
+  if (const std::string_view* problem = NameProblem(options)) {
+    host.SetStatusText(std::string(*problem));
+    return kStoppedByNameCheck;
   }
-  ShowPhase(window, AllProcessDoneText(written_count_));
-  writer.Close();
+  try {
+    ShowPhase(host, options, kStartingConvert);
+    const WordTable words = ReadWords(options, host);
+    ShowPhase(host, options, kConvertDone);
+    const std::uint64_t size = words.Size();
+    Report(host, ProgressPhase::kSorting, 0, size);
+    const std::vector<std::uint32_t> order = WriteOrder(words, WorkerCount(options.threads));
+    Report(host, ProgressPhase::kSorting, size, size);
+    ShowPhase(host, options, kSortDone);
+    WriteWords(options, host, words, order);
+  } catch (const RunCancelled&) {
+    return kCancelled;
+  }
+  return static_cast<std::int64_t>(written_count_);
 }
 
-void TWordListConversion::WriteDistinctRows(ConversionWindow& window, TmStrGrid& grid,
-                                            TTextWriter& writer) {
-  const auto rows = static_cast<std::uint64_t>(last_row_) + 1;
-  for (std::int32_t r = 1; r <= last_row_; ++r) {
-    const std::string_view cell = grid.CellView(0, r);
-    if (cell != current_word_) {
-      current_word_.assign(cell);
-      writer.WriteLine(current_word_);
-      ++written_count_;
-    } else {
-      grid.SetCells(0, r, std::string_view());
-    }
-    if (r % kWriteReportRows == 0) window.Progress(ProgressPhase::kWriting, r, rows);
+void TWordListConversion::FillFilterSlots(std::string_view trimmed_filter) {
+  if (filter_slots_.size() < trimmed_filter.size()) {
+    filter_slots_.resize(trimmed_filter.size(), -1);
   }
-  window.Progress(ProgressPhase::kWriting, rows, rows);
+  for (std::size_t k = 0; k < trimmed_filter.size(); ++k) {
+    filter_slots_[k] = static_cast<unsigned char>(trimmed_filter[k]);
+  }
+}
+
+WordTable TWordListConversion::ReadWords(ConversionOptions& options, ConversionHost& host) {
+  TTextReader reader;
+  reader.Open(options.input_name);
+  const WordCutter cutter(filter_slots_, options.filter_text.size(), options.upper_case,
+                          min_length_);
+  WordCollector collector(cutter, WorkerCount(options.threads), options.block_size);
+  const std::uint64_t total = reader.FileSize();
+  collector.Collect(reader, [&](std::uint64_t bytes_read) {
+    Report(host, ProgressPhase::kReading, bytes_read, total);
+  });
+  reader.Close();
+  Report(host, ProgressPhase::kReading, reader.BytesConsumed(), total);
+  WordTable words = collector.Finish();
+  kept_count_ = words.TotalCount();
+  return words;
+}
+
+void TWordListConversion::WriteWords(ConversionOptions& options, ConversionHost& host,
+                                     const WordTable& words,
+                                     const std::vector<std::uint32_t>& order) {
+  TTextWriter writer;
+  writer.Create(options.output_name);
+  const std::uint64_t size = order.size();
+  constexpr std::uint64_t kAhead = 16;  // the words lie all over memory: ask for them early
+  for (std::uint64_t k = 0; k < size; ++k) {
+    if (k + kAhead < size) __builtin_prefetch(words.Word(order[k + kAhead]).data());
+    const std::string_view word = words.Word(order[k]);
+    writer.WriteLine(word);
+    host.WordWritten(word);
+    if ((k + 1) % kWriteReportWords == 0) Report(host, ProgressPhase::kWriting, k + 1, size);
+  }
+  Report(host, ProgressPhase::kWriting, size, size);
+  written_count_ = size;
+  ShowPhase(host, options, AllProcessDoneText(written_count_));
+  writer.Close();
 }
 
 }  // namespace quillet

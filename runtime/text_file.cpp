@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -198,6 +199,24 @@ void TTextReader::ReadLine(std::string& line) {
       return;
     }
   }
+}
+
+std::size_t TTextReader::ReadBlock(char* buffer, std::size_t size) {
+  RequireOpen();
+  if (size == 0) return 0;
+  if (pos_ < end_) {
+    const std::size_t n = std::min(size, end_ - pos_);
+    std::memcpy(buffer, buffer_.get() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+  ssize_t n;
+  do {
+    n = Checked(Operation::kRead, [&] { return ::read(fd_, buffer, size); });
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) ThrowIoError(errno);
+  bytes_read_ += static_cast<std::uint64_t>(n);
+  return static_cast<std::size_t>(n);
 }
 
 // An LF right after a CR belongs to the line end, also when it starts the next block.

@@ -61,6 +61,12 @@ class TTextReader {
   // gives "". Throws EInOutError for a read failure, 103 when the reader is not open.
   void ReadLine(std::string& line);
 
+  // Reads up to `size` bytes of the file as they are, without looking for line ends or
+  // 0x1A (the caller ends the text there), into `buffer`: bytes the reader has buffered
+  // first, then one read of the file. Returns the number of bytes given, 0 only at the
+  // physical end. Throws EInOutError for a read failure, 103 when the reader is not open.
+  std::size_t ReadBlock(char* buffer, std::size_t size);
+
   // Closes the file; does nothing when not open. Throws EInOutError when the close fails
   // (the reader is closed all the same).
   void Close();

@@ -1,18 +1,21 @@
 // quillet-convert: the word-list conversion from the command line.
 //
 //   quillet-convert [--filter TEXT | --default-filter] [--min-length TEXT] [--upper]
-//                   [--progress] INPUT OUTPUT
+//                   [--threads N] [--progress] INPUT OUTPUT
 //   quillet-convert --version
 //
 // Every status text of the run goes to stdout, one per line, in order. Exit codes: 0 for a
 // completed run; 1 for a run stopped by a name check (after its status line) or ended by
-// an exception (its message and "." on stderr); 2 for a usage error (message on stderr).
+// an exception (its message and "." on stderr); 2 for a usage error (message on stderr);
+// 130 for a run ended by SIGINT or SIGTERM (an existing output stays as it was).
 // --progress draws a progress bar on stderr while the input is read and the words are
 // sorted, only when stderr is a terminal. The code page and the collation come from the
 // environment (LC_ALL, LC_CTYPE, LC_COLLATE, LANG).
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -23,7 +26,6 @@
 #include "app/conversion.h"
 #include "runtime/version.h"
 #include "runtime/exceptions.h"
-#include "strgrid/mStrGrid.h"
 
 namespace quillet {
 namespace {
@@ -31,10 +33,11 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
 
 constexpr const char* kUsage =
     "usage: quillet-convert [--filter TEXT | --default-filter] [--min-length TEXT] [--upper]\n"
-    "                       [--progress] INPUT OUTPUT\n"
+    "                       [--threads N] [--progress] INPUT OUTPUT\n"
     "\n"
     "Turns the text file INPUT into the word list OUTPUT: filter bytes become blanks, each\n"
     "line is trimmed, folded to lowercase (uppercase with --upper) and cut at blanks; words\n"
@@ -44,21 +47,29 @@ constexpr const char* kUsage =
     "  --default-filter   use the default filter 1234567890~!@#$%^&*()|\\=-`;:\"><,./?{}[]+\n"
     "  --min-length TEXT  keep words longer than this number (default: 3)\n"
     "  --upper            fold to uppercase instead of lowercase\n"
+    "  --threads N        cut the input on N threads (default: one per core)\n"
     "  --progress         show a progress bar on stderr when it is a terminal\n"
     "  --help             show this text\n"
     "  --version          show the version\n"
     "\n"
-    "Status texts go to stdout. Exit status: 0 done, 1 failed, 2 usage error.\n";
+    "Status texts go to stdout. Exit status: 0 done, 1 failed, 2 usage error, 130 interrupted.\n";
 
 struct Options {
-  std::string filter_text;
-  std::string min_length_text = "3";
-  bool upper_case = false;
+  ConversionOptions conversion;
   bool progress = false;
   bool help = false;
-  std::string input_name;
-  std::string output_name;
 };
+
+// A thread count: decimal digits only, 1 or more; 0 when the text is none.
+unsigned ParseThreads(std::string_view text) {
+  if (text.empty() || text.size() > 4) return 0;
+  unsigned value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  return value;
+}
 
 // Parses the arguments; returns the usage error message, or nothing when they are valid.
 std::optional<std::string> ParseArguments(int argc, char** argv, Options& options) {
@@ -75,16 +86,23 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& option
     } else if (arg == "--help") {
       options.help = true;
     } else if (arg == "--upper") {
-      options.upper_case = true;
+      options.conversion.upper_case = true;
     } else if (arg == "--progress") {
       options.progress = true;
     } else if (arg == "--default-filter") {
       default_given = true;
-      options.filter_text = std::string(kDefaultFilterText);
-    } else if (arg == "--filter" || arg == "--min-length") {
+      options.conversion.filter_text = std::string(kDefaultFilterText);
+    } else if (arg == "--filter" || arg == "--min-length" || arg == "--threads") {
       if (i + 1 >= argc) return "option " + std::string(arg) + " needs a value";
-      if (arg == "--filter") filter_given = true;
-      (arg == "--filter" ? options.filter_text : options.min_length_text) = argv[++i];
+      const std::string value = argv[++i];
+      if (arg == "--filter") {
+        filter_given = true;
+        options.conversion.filter_text = value;
+      } else if (arg == "--min-length") {
+        options.conversion.min_length_text = value;
+      } else if ((options.conversion.threads = ParseThreads(value)) == 0) {
+        return "--threads needs a number from 1 to 9999, got '" + value + "'";
+      }
     } else {
       return "unknown option " + std::string(arg);
     }
@@ -92,8 +110,8 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& option
   if (options.help) return std::nullopt;
   if (filter_given && default_given) return "--filter and --default-filter exclude each other";
   if (names.size() != 2) return "expected INPUT and OUTPUT, got " + std::to_string(names.size()) + " names";
-  options.input_name = names[0];
-  options.output_name = names[1];
+  options.conversion.input_name = names[0];
+  options.conversion.output_name = names[1];
   return std::nullopt;
 }
 
@@ -139,43 +157,46 @@ class ProgressBar {
   ProgressPhase last_phase_ = ProgressPhase::kReading;
 };
 
-// The conversion's window on the command line: fields from the options, status lines to
-// stdout, progress to the bar (reading and sorting only).
-class CommandLineWindow final : public ConversionWindow {
- public:
-  CommandLineWindow(Options options, ProgressBar& bar) : options_(std::move(options)), bar_(bar) {}
+std::atomic<bool> interrupted{false};
 
-  std::string InputFileName() override { return options_.input_name; }
-  std::string OutputFileName() override { return options_.output_name; }
-  std::string FilterText() override { return options_.filter_text; }
-  void SetFilterText(const std::string& text) override { options_.filter_text = text; }
-  std::string MinLengthText() override { return options_.min_length_text; }
-  bool UpperCaseChecked() override { return options_.upper_case; }
-  void SetStatusText(const std::string& text) override {
-    bar_.Clear();
+void Interrupt(int) { interrupted = true; }
+
+// SIGINT and SIGTERM end the run through its cancellation check, so that no temporary
+// output file is left behind.
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = Interrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// Status lines to stdout, progress to the bar (reading and sorting only).
+PlainConversionHost CommandLineHost(ProgressBar& bar) {
+  PlainConversionHost host;
+  host.on_status = [&bar](const std::string& text) {
+    bar.Clear();
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
-  }
-  void SetStartVisible(bool /*visible*/) override {}
-  void ProcessPendingEvents() override { std::fflush(stdout); }
-  void Progress(ProgressPhase phase, std::uint64_t done, std::uint64_t total) override {
-    if (phase != ProgressPhase::kWriting) bar_.Draw(phase, done, total);
-  }
-
- private:
-  Options options_;
-  ProgressBar& bar_;
-};
+  };
+  host.on_events = [](ConversionOptions&) { std::fflush(stdout); };
+  host.on_progress = [&bar](ProgressPhase phase, std::uint64_t done, std::uint64_t total) {
+    if (phase != ProgressPhase::kWriting) bar.Draw(phase, done, total);
+  };
+  host.cancel = &interrupted;
+  return host;
+}
 
 int Convert(const Options& options) {
   ProgressBar bar(options.progress && isatty(STDERR_FILENO) == 1);
+  CatchInterrupts();
   try {
-    CommandLineWindow window(options, bar);
-    TmStrGrid grid;
-    ConfigureWordTable(grid);
+    PlainConversionHost host = CommandLineHost(bar);
     TWordListConversion conversion;
-    const int written = conversion.Run(window, grid);
+    const std::int64_t written = conversion.Run(options.conversion, host);
+    bar.Clear();
     std::fflush(stdout);
+    if (written == kCancelled) return kExitInterrupted;
     return written == kStoppedByNameCheck ? kExitFailed : kExitDone;
   } catch (...) {
     const std::string message = MessageOfCurrentException();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -14,12 +15,11 @@
 #include <functional>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "runtime/collation.h"
 #include "runtime/exceptions.h"
-#include "strgrid/mStrGrid.h"
 #include "tests/test_support.h"
 
 namespace quillet {
@@ -29,49 +29,38 @@ using ::testing::ElementsAre;
 using test_support::ExpectIoError;
 using Words = std::vector<std::string>;
 
-// A window made of plain values that records what the conversion does to it. Hooks run
-// inside ProcessPendingEvents, the way the user could act during the pending events.
-class FakeWindow : public ConversionWindow {
- public:
-  std::string input, output, filter, min_length = "3";
-  bool upper = false;
+// A plain host that records what the conversion does with it. `on_events` runs inside the
+// pending events, the way the user could act there; it gets the number of the event
+// point, from 1, and the options the run reads again.
+struct Recorder {
   Words statuses;
-  std::vector<std::string> filter_writes;
-  std::vector<bool> start_visible_changes;
   int events = 0;
-  std::function<void(int)> on_events;  // gets the number of the event point, from 1
+  std::function<void(int, ConversionOptions&)> on_events;
   std::vector<ProgressPhase> progress_phases;
   std::uint64_t last_reading_done = 0, last_reading_total = 0;
+  PlainConversionHost host;
 
-  std::string InputFileName() override { return input; }
-  std::string OutputFileName() override { return output; }
-  std::string FilterText() override { return filter; }
-  void SetFilterText(const std::string& text) override {
-    filter = text;
-    filter_writes.push_back(text);
-  }
-  std::string MinLengthText() override { return min_length; }
-  bool UpperCaseChecked() override { return upper; }
-  // Forgets what earlier runs recorded.
-  void ClearRecords() {
-    statuses.clear();
-    filter_writes.clear();
-    start_visible_changes.clear();
-    progress_phases.clear();
-    events = 0;
-  }
-  void SetStatusText(const std::string& text) override { statuses.push_back(text); }
-  void SetStartVisible(bool visible) override { start_visible_changes.push_back(visible); }
-  void ProcessPendingEvents() override {
-    ++events;
-    if (on_events) on_events(events);
-  }
-  void Progress(ProgressPhase phase, std::uint64_t done, std::uint64_t total) override {
-    progress_phases.push_back(phase);
-    if (phase == ProgressPhase::kReading) {
+  Recorder() {
+    host.on_status = [this](const std::string& text) { statuses.push_back(text); };
+    host.on_events = [this](ConversionOptions& options) {
+      ++events;
+      if (on_events) on_events(events, options);
+    };
+    host.on_progress = [this](ProgressPhase phase, std::uint64_t done, std::uint64_t total) {
+      progress_phases.push_back(phase);
+      if (phase != ProgressPhase::kReading) return;
       last_reading_done = done;
       last_reading_total = total;
-    }
+    };
+  }
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // Forgets what earlier runs recorded.
+  void Clear() {
+    statuses.clear();
+    progress_phases.clear();
+    events = 0;
   }
 };
 
@@ -87,9 +76,8 @@ class ConversionTest : public test_support::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    ConfigureWordTable(grid_);
-    window_.input = PathOf("in.txt");
-    window_.output = PathOf("out.txt");
+    options_.input_name = PathOf("in.txt");
+    options_.output_name = PathOf("out.txt");
   }
   static bool Exists(const std::string& path) {
     struct stat info;
@@ -97,7 +85,7 @@ class ConversionTest : public test_support::TempFolderTest {
   }
   // Output lines of a run (each ends in CR LF, which the check also verifies).
   Words OutputWords() const {
-    const std::string bytes = ReadFile(window_.output);
+    const std::string bytes = ReadFile(options_.output_name);
     Words words;
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -111,45 +99,44 @@ class ConversionTest : public test_support::TempFolderTest {
     }
     return words;
   }
-  // Converts `input` with the window's other fields; returns the words written.
+  // Converts `input` with the other options; returns the words written.
   Words Convert(const std::string& input) {
-    WriteFile(window_.input, input);
-    window_.ClearRecords();
-    const int written = conversion_.Run(window_, grid_);
+    WriteFile(options_.input_name, input);
+    recorder_.Clear();
+    const std::int64_t written = conversion_.Run(options_, recorder_.host);
     Words words = OutputWords();
-    EXPECT_EQ(written, static_cast<int>(words.size()));
+    EXPECT_EQ(written, static_cast<std::int64_t>(words.size()));
     return words;
   }
 
-  FakeWindow window_;
-  TmStrGrid grid_;
+  ConversionOptions options_;
+  Recorder recorder_;
   TWordListConversion conversion_;
 };
 
 // ---- phases --------------------------------------------------------------------------
 
-TEST_F(ConversionTest, CompletedRunReportsEveryPhaseAndShowsStartAgain) {
-  window_.on_events = [&](int point) {
-    EXPECT_EQ(window_.statuses.size(), static_cast<std::size_t>(point));  // status first
+TEST_F(ConversionTest, CompletedRunReportsEveryPhase) {
+  recorder_.on_events = [&](int point, ConversionOptions&) {
+    EXPECT_EQ(recorder_.statuses.size(), static_cast<std::size_t>(point));  // status first
   };
-  window_.filter = std::string(kDefaultFilterText);
+  options_.filter_text = std::string(kDefaultFilterText);
   EXPECT_THAT(Convert("Hello, World! 42\r\n"), ElementsAre("hello", "world"));
-  EXPECT_THAT(window_.statuses,
+  EXPECT_THAT(recorder_.statuses,
               ElementsAre("Starting Convert, Please Wait....", "Convert Done! Sorting Data, Wait....",
                           "Sort Done! Delete Dupelication Data, Wait....",
                           "All Process Done! 2 Words Saved!"));
-  EXPECT_EQ(window_.events, 4);
-  EXPECT_THAT(window_.start_visible_changes, ElementsAre(false, true));
-  EXPECT_EQ(conversion_.WrittenCount(), 2);
-  EXPECT_EQ(conversion_.LastRow(), 1);
+  EXPECT_EQ(recorder_.events, 4);
+  EXPECT_EQ(conversion_.WrittenCount(), 2u);
+  EXPECT_EQ(conversion_.KeptCount(), 2u);
 }
 
 TEST_F(ConversionTest, ProgressCoversTheWholeInputAndTheSort) {
   const std::string input = "alpha beta gamma\r\ndelta\r\n";
   Convert(input);
-  EXPECT_EQ(window_.last_reading_done, input.size());
-  EXPECT_EQ(window_.last_reading_total, input.size());
-  EXPECT_EQ(std::count(window_.progress_phases.begin(), window_.progress_phases.end(),
+  EXPECT_EQ(recorder_.last_reading_done, input.size());
+  EXPECT_EQ(recorder_.last_reading_total, input.size());
+  EXPECT_EQ(std::count(recorder_.progress_phases.begin(), recorder_.progress_phases.end(),
                        ProgressPhase::kSorting), 2);
 }
 
@@ -161,29 +148,31 @@ TEST_F(ConversionTest, EmptyNamesStopTheRunAfterTheFilterIsTrimmed) {
                         Case{true, true, "Input File Name InCorrect!"},
                         Case{false, true, "Output File Name InCorrect!"}}) {
     SCOPED_TRACE(c.status);
-    FakeWindow window;
-    window.input = c.input_empty ? "" : PathOf("in.txt");
-    window.output = c.output_empty ? "" : PathOf("out.txt");
-    window.filter = " \t,;\x01 ";
+    Recorder recorder;
+    ConversionOptions options;
+    options.input_name = c.input_empty ? "" : PathOf("in.txt");
+    options.output_name = c.output_empty ? "" : PathOf("out.txt");
+    options.filter_text = " \t,;\x01 ";
     WriteFile(PathOf("in.txt"), "words here\r\n");
     WriteFile(PathOf("out.txt"), "old output");
-    EXPECT_EQ(conversion_.Run(window, grid_), kStoppedByNameCheck);
-    EXPECT_THAT(window.statuses, ElementsAre(c.status));
-    EXPECT_THAT(window.filter_writes, ElementsAre(",;"));
-    EXPECT_EQ(window.events, 0);
-    EXPECT_TRUE(window.start_visible_changes.empty());
+    TWordListConversion conversion;
+    EXPECT_EQ(conversion.Run(options, recorder.host), kStoppedByNameCheck);
+    EXPECT_THAT(recorder.statuses, ElementsAre(c.status));
+    EXPECT_THAT(conversion.FilterSlots(), ElementsAre(',', ';'));
+    EXPECT_EQ(recorder.events, 0);
     EXPECT_EQ(ReadFile(PathOf("out.txt")), "old output");
   }
+  EXPECT_EQ(TrimBlanks(" \t,;\x01 "), ",;");
 }
 
 TEST_F(ConversionTest, NamesAreReadAgainWhenTheFilesAreOpened) {
   WriteFile(PathOf("other.txt"), "second file\r\n");
-  window_.on_events = [&](int point) {
-    if (point == 1) window_.input = PathOf("other.txt");
-    if (point == 3) window_.output = PathOf("elsewhere.txt");
+  recorder_.on_events = [&](int point, ConversionOptions& options) {
+    if (point == 1) options.input_name = PathOf("other.txt");
+    if (point == 3) options.output_name = PathOf("elsewhere.txt");
   };
-  WriteFile(window_.input, "first file\r\n");
-  EXPECT_EQ(conversion_.Run(window_, grid_), 2);
+  WriteFile(options_.input_name, "first file\r\n");
+  EXPECT_EQ(conversion_.Run(options_, recorder_.host), 2);
   EXPECT_EQ(ReadFile(PathOf("elsewhere.txt")), "file\r\nsecond\r\n");
   EXPECT_FALSE(Exists(PathOf("out.txt")));
 }
@@ -201,98 +190,154 @@ TEST_F(ConversionTest, FilterBytesBecomeBlanks) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
-    window_.filter = c.filter;
+    options_.filter_text = c.filter;
     EXPECT_EQ(Convert(std::string(c.input) + "\r\n"), c.words);
   }
 }
 
 TEST_F(ConversionTest, DoubleByteFilterFillsOneSlotPerByte) {
-  window_.filter = "\xD6\xD0";
+  options_.filter_text = "\xD6\xD0";
   Convert("");
   EXPECT_THAT(conversion_.FilterSlots(), ElementsAre(0xD6, 0xD0));
 }
 
 TEST_F(ConversionTest, EveryByteOfAFilterLongerThanFiftyBytesIsApplied) {
-  window_.filter = std::string(50, '#') + "xq";
-  window_.min_length = "0";
+  options_.filter_text = std::string(50, '#') + "xq";
+  options_.min_length_text = "0";
   EXPECT_THAT(Convert("axb#cqd\r\n"), ElementsAre("a", "b", "c", "d"));
   EXPECT_EQ(conversion_.FilterSlots().size(), 52u);
 }
 
 TEST_F(ConversionTest, SlotsKeepBytesOfEarlierRunsForALongerFilterField) {
-  window_.filter = "xyz";
+  options_.filter_text = "xyz";
   Convert("");
-  window_.filter = "q";
-  window_.on_events = [&](int point) {
-    if (point == 1) window_.filter = "qrs";  // lengthened while the run starts
+  options_.filter_text = "q";
+  recorder_.on_events = [&](int point, ConversionOptions& options) {
+    if (point == 1) options.filter_text = "qrs";  // lengthened while the run starts
   };
-  window_.min_length = "0";
+  options_.min_length_text = "0";
   EXPECT_THAT(Convert("aqbyczd\r\n"), ElementsAre("a", "b", "c", "d"));
   EXPECT_THAT(conversion_.FilterSlots(), ElementsAre('q', 'y', 'z'));
 }
 
-// The classic filter: for each slot in order, replace its first occurrence by a blank as
-// long as there is one (slots holding a blank are skipped, as the conversion does).
-std::string ClassicFilter(std::string line, const std::vector<int>& slots, std::size_t length) {
-  for (std::size_t k = 0; k < length && k < slots.size(); ++k) {
-    if (slots[k] < 0 || slots[k] == ' ') continue;
-    std::size_t at;
-    while ((at = line.find(static_cast<char>(slots[k]))) != std::string::npos) line[at] = ' ';
-  }
-  return line;
-}
+// ---- the rules, step by step ------------------------------------------------------------
 
-std::string ClassicTrim(const std::string& text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= 0x20) ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= 0x20) --e;
-  return text.substr(b, e - b);
-}
-
-// Words of one line by the classic steps, the line already cut at LF.
-void ClassicWords(std::string line, const std::vector<int>& slots, std::size_t filter_length,
-                  bool upper, int min_length, std::set<std::string>& words) {
-  line = ClassicTrim(ClassicFilter(line, slots, filter_length));
-  for (char& c : line) {
-    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-  }
-  while (!line.empty()) {
-    const std::size_t p = line.find(' ');
-    const std::string word = line.substr(0, p);
-    line = p == std::string::npos ? "" : line.substr(p + 1);
-    if (static_cast<long>(word.size()) > min_length) {
-      words.insert(word);
-      line = ClassicTrim(line);
+// A plain reference of what a run writes, written from the rules and not from the engine:
+// the input ends at its first 0x1A; a line ends at every CR and every LF; filter slot k
+// (for k up to the filter field's length) turns its byte into a blank, one occurrence at a
+// time; the line is trimmed, folded and split, the rest trimmed only after a kept word;
+// the distinct kept words are written in soString order, equal keys by bytes.
+class Reference {
+ public:
+  // The filter as the field holds it when the run starts, trimmed: its bytes go into the
+  // slots, which keep what earlier runs put past them.
+  void Start(const std::string& filter) {
+    const std::string trimmed = Trim(filter);
+    if (slots_.size() < trimmed.size()) slots_.resize(trimmed.size(), -1);
+    for (std::size_t k = 0; k < trimmed.size(); ++k) {
+      slots_[k] = static_cast<unsigned char>(trimmed[k]);
     }
   }
-}
 
-TEST_F(ConversionTest, ByteTablesGiveTheWordsOfTheClassicSlotLoop) {
-  const std::string alphabet = "abAB xyz\t\n,;\x01\xC4\xE4\xD6\xD0";
+  std::string Output(const std::string& input, std::size_t applied, bool upper,
+                     int min_length) const {
+    std::set<std::string> words;
+    std::string line;
+    for (const char c : input.substr(0, input.find('\x1A'))) {
+      if (c == '\r' || c == '\n') {
+        AddWords(line, applied, upper, min_length, words);
+        line.clear();
+      } else {
+        line += c;
+      }
+    }
+    AddWords(line, applied, upper, min_length, words);
+    std::vector<std::string> sorted(words.begin(), words.end());  // byte order already
+    std::stable_sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
+      return CompareLocaleIgnoreCase(a, b) < 0;
+    });
+    std::string output;
+    for (const std::string& word : sorted) output += word + "\r\n";
+    return output;
+  }
+
+ private:
+  static std::string Trim(const std::string& text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 0x20) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 0x20) --e;
+    return text.substr(b, e - b);
+  }
+
+  void AddWords(std::string line, std::size_t applied, bool upper, int min_length,
+                std::set<std::string>& words) const {
+    for (std::size_t k = 0; k < applied && k < slots_.size(); ++k) {
+      if (slots_[k] < 0 || slots_[k] == ' ') continue;  // empty, or a loop that would not end
+      std::size_t at;
+      while ((at = line.find(static_cast<char>(slots_[k]))) != std::string::npos) line[at] = ' ';
+    }
+    line = Trim(line);
+    for (char& c : line) {
+      if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+      if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    }
+    while (!line.empty()) {
+      const std::size_t p = line.find(' ');
+      const std::string word = line.substr(0, p);
+      line = p == std::string::npos ? "" : line.substr(p + 1);
+      if (static_cast<long>(word.size()) > min_length) {
+        words.insert(word);
+        line = Trim(line);
+      }
+    }
+  }
+
+  std::vector<int> slots_;
+};
+
+// Random texts of words that differ only where the collation does not look (case outside
+// A-Z, an ignorable soft hyphen), blanks, control bytes, CR, LF, rare 0x1A bytes and any
+// byte at all, cut into blocks of 1 to 64 bytes (so line ends and 0x1A bytes fall on
+// block and worker boundaries and lines outgrow their blocks), on 1 to 4 workers.
+TEST_F(ConversionTest, EngineMatchesAStepByStepReference) {
+  const std::vector<std::string> pieces = {
+      "\xC3\x9C" "ber", "\xC3\xBC" "ber", "\xC3\x89" "cole", "\xC3\xA9" "cole", "Apple",
+      "apple", "co\xC2\xAD" "op", "coop", "ab", "Word", "word", " ", " ", "  ", "\t",
+      "\r", "\n", "\r\n", ",", ";", "42", "x"};
+  const std::string filter_bytes = "ab ,;\t\x01\xC3\xA9" "4";
   std::mt19937 random(20240611);
-  auto pick = [&](std::size_t n) { return random() % n; };
-  for (int run = 0; run < 12; ++run) {
-    std::string filter;  // may hold blanks, may be longer than the slots of earlier runs
-    for (std::size_t n = pick(6); n > 0; --n) filter += alphabet[pick(alphabet.size())];
-    window_.filter = filter;
-    window_.upper = pick(2) == 1;
-    window_.min_length = std::to_string(static_cast<int>(pick(4)) - 1);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  Reference reference;
+  for (int run = 0; run < 60; ++run) {
     std::string input;
-    for (int line = 0; line < 40; ++line) {
-      for (std::size_t n = pick(30); n > 0; --n) input += alphabet[pick(alphabet.size())];
-      input += "\r\n";
+    for (std::size_t n = pick(400); n > 0; --n) {
+      const std::size_t choice = pick(pieces.size() + 40);
+      if (choice < pieces.size()) input += pieces[choice];
+      else if (choice == pieces.size()) input += pick(8) == 0 ? "\x1A" : "z";
+      else input += static_cast<char>(pick(256));
     }
-    SCOPED_TRACE("filter '" + filter + "' run " + std::to_string(run));
-    const Words written = Convert(input);
-    std::set<std::string> expected;
-    std::istringstream pieces(input);  // the conversion cuts lines at LF; CR LF leaves a CR
-    for (std::string piece; std::getline(pieces, piece, '\n');) {
-      if (!piece.empty() && piece.back() == '\r') piece.pop_back();
-      ClassicWords(piece, conversion_.FilterSlots(), window_.filter.size(), window_.upper,
-                   std::stoi(window_.min_length), expected);
-    }
-    EXPECT_EQ(std::set<std::string>(written.begin(), written.end()), expected);
+    std::string filter;  // may hold blanks; may be longer than the slots of earlier runs
+    for (std::size_t n = pick(6); n > 0; --n) filter += filter_bytes[pick(filter_bytes.size())];
+    const std::string lengthened = pick(4) == 0 ? std::string(pick(4), 'q') : "";
+    options_.filter_text = filter;
+    options_.upper_case = pick(2) == 1;
+    options_.min_length_text = std::to_string(static_cast<int>(pick(5)) - 1);
+    options_.threads = static_cast<unsigned>(1 + pick(4));
+    options_.block_size = 1 + pick(64);
+    recorder_.on_events = [&](int point, ConversionOptions& options) {
+      if (point == 1) options.filter_text += lengthened;
+    };
+    SCOPED_TRACE("run " + std::to_string(run) + ", " + std::to_string(options_.threads) +
+                 " workers, blocks of " + std::to_string(options_.block_size));
+    WriteFile(options_.input_name, input);
+    recorder_.Clear();
+    const std::int64_t written = conversion_.Run(options_, recorder_.host);
+    reference.Start(filter);
+    const std::string expected =
+        reference.Output(input, TrimBlanks(filter).size() + lengthened.size(),
+                         options_.upper_case, std::stoi(options_.min_length_text));
+    ASSERT_EQ(ReadFile(options_.output_name), expected);
+    EXPECT_EQ(written, std::count(expected.begin(), expected.end(), '\n'));
   }
 }
 
@@ -323,7 +368,7 @@ TEST_F(ConversionTest, KeepsWordsLongerThanTheMinimumLength) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
-    window_.min_length = c.min_length;
+    options_.min_length_text = c.min_length;
     EXPECT_EQ(Convert(std::string(c.input) + "\r\n"), c.words);
   }
 }
@@ -331,9 +376,9 @@ TEST_F(ConversionTest, KeepsWordsLongerThanTheMinimumLength) {
 // ---- folding and splitting -----------------------------------------------------------
 
 TEST_F(ConversionTest, FoldsOnlyTheAsciiLetters) {
-  window_.min_length = "0";
+  options_.min_length_text = "0";
   EXPECT_THAT(Convert("MiXeD\xC4\xE4z\r\n"), ElementsAre("mixed\xC4\xE4z"));
-  window_.upper = true;
+  options_.upper_case = true;
   EXPECT_THAT(Convert("MiXeD\xC4\xE4z\r\n"), ElementsAre("MIXED\xC4\xE4Z"));
 }
 
@@ -348,27 +393,24 @@ TEST_F(ConversionTest, TrimsTheRestOfTheLineOnlyAfterAKeptWord) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
-    window_.min_length = c.min_length;
+    options_.min_length_text = c.min_length;
     EXPECT_EQ(Convert(std::string(c.input) + "\r\n"), c.words);
   }
 }
 
-// ---- duplicates ----------------------------------------------------------------------
+// ---- each word once ------------------------------------------------------------------
 
-TEST_F(ConversionTest, DropsByteEqualNeighboursAndClearsTheirCells) {
+TEST_F(ConversionTest, WritesEachWordOnceAndCountsTheLines) {
   EXPECT_THAT(Convert("Apple apple APPLE\r\n"), ElementsAre("apple"));
-  EXPECT_EQ(window_.statuses.back(), "All Process Done! 1 Words Saved!");
-  EXPECT_EQ(grid_.Cells(0, 0), "apple");
-  EXPECT_EQ(grid_.Cells(0, 1), "");
-  EXPECT_EQ(grid_.Cells(0, 2), "");
-  EXPECT_EQ(grid_.RowCount(), 3);
+  EXPECT_EQ(recorder_.statuses.back(), "All Process Done! 1 Words Saved!");
+  EXPECT_EQ(conversion_.KeptCount(), 3u);
 }
 
-TEST_F(ConversionTest, WritesEveryByteVariantOfWordsThatSortAsEqual) {
-  // É (C3 89) and é (C3 A9) differ only in case, outside A-Z: the fold leaves them and the
-  // sort keeps them together in input order, so the second "éclair" follows "Éclair".
+TEST_F(ConversionTest, WordsWithEqualKeysAreEachWrittenOnceInByteOrder) {
+  // É (C3 89) and é (C3 A9) differ only in case, outside A-Z: the fold leaves them and
+  // their keys are equal, so the bytes decide, however the words come.
   EXPECT_THAT(Convert("\xC3\xA9" "clair \xC3\x89" "clair \xC3\xA9" "clair\r\n"),
-              ElementsAre("\xC3\xA9" "clair", "\xC3\x89" "clair", "\xC3\xA9" "clair"));
+              ElementsAre("\xC3\x89" "clair", "\xC3\xA9" "clair"));
 }
 
 // ---- line ends -----------------------------------------------------------------------
@@ -391,11 +433,11 @@ TEST_F(ConversionTest, LinesEndAtCrCrLfAndLoneLf) {
 }
 
 TEST_F(ConversionTest, EmptyInputGivesAnEmptyOutput) {
-  WriteFile(window_.output, "old words\r\n");
+  WriteFile(options_.output_name, "old words\r\n");
   EXPECT_TRUE(Convert("").empty());
-  EXPECT_EQ(ReadFile(window_.output), "");
-  EXPECT_EQ(window_.statuses.back(), "All Process Done! 0 Words Saved!");
-  EXPECT_EQ(conversion_.LastRow(), -1);
+  EXPECT_EQ(ReadFile(options_.output_name), "");
+  EXPECT_EQ(recorder_.statuses.back(), "All Process Done! 0 Words Saved!");
+  EXPECT_EQ(conversion_.KeptCount(), 0u);
 }
 
 // ---- runs in a row, same file --------------------------------------------------------
@@ -403,11 +445,11 @@ TEST_F(ConversionTest, EmptyInputGivesAnEmptyOutput) {
 TEST_F(ConversionTest, ASecondRunWritesOnlyItsOwnWords) {
   EXPECT_THAT(Convert("zebra yak xenops\r\n"), ElementsAre("xenops", "zebra"));
   EXPECT_THAT(Convert("aardvark\r\n"), ElementsAre("aardvark"));
-  EXPECT_EQ(conversion_.LastRow(), 0);
+  EXPECT_EQ(conversion_.KeptCount(), 1u);
 }
 
 TEST_F(ConversionTest, SameFileInAndOutIsReplacedByItsWordList) {
-  window_.output = window_.input;
+  options_.output_name = options_.input_name;
   EXPECT_THAT(Convert("second first\r\nthird\r\n"), ElementsAre("first", "second", "third"));
 }
 
@@ -423,61 +465,75 @@ TEST_F(ConversionTest, FileFailuresCloseEveryFileAndKeepTheOldOutput) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    FakeWindow window;
-    window.input = PathOf(c.input);
-    window.output = PathOf(c.output);
+    Recorder recorder;
+    ConversionOptions options;
+    options.input_name = PathOf(c.input);
+    options.output_name = PathOf(c.output);
     WriteFile(PathOf("in.txt"), "words\r\n");
     WriteFile(PathOf("out.txt"), "old words\r\n");
     const int open_files = OpenFileCount();
-    ExpectIoError([&] { conversion_.Run(window, grid_); }, c.code, c.message);
+    ExpectIoError([&] { conversion_.Run(options, recorder.host); }, c.code, c.message);
     EXPECT_EQ(ReadFile(PathOf("out.txt")), "old words\r\n");
-    EXPECT_EQ(window.statuses.back(), c.last_status);
-    EXPECT_THAT(window.start_visible_changes, ElementsAre(false));
+    EXPECT_EQ(recorder.statuses.back(), c.last_status);
     EXPECT_EQ(OpenFileCount(), open_files);
   }
 }
 
 TEST_F(ConversionTest, FailureWhileReadingClosesTheInput) {
   struct ReadFailure {};
-  struct FailingWindow : FakeWindow {
-    void Progress(ProgressPhase phase, std::uint64_t, std::uint64_t) override {
-      if (phase == ProgressPhase::kReading) throw ReadFailure();
-    }
-  } window;
-  window.input = window_.input;
-  window.output = window_.output;
-  WriteFile(window.input, "words\r\n");
+  recorder_.host.on_progress = [](ProgressPhase phase, std::uint64_t, std::uint64_t) {
+    if (phase == ProgressPhase::kReading) throw ReadFailure();
+  };
+  options_.block_size = 4;  // progress after every block
+  WriteFile(options_.input_name, "words\r\nmore words\r\n");
   const int open_files = OpenFileCount();
-  EXPECT_THROW(conversion_.Run(window, grid_), ReadFailure);
+  EXPECT_THROW(conversion_.Run(options_, recorder_.host), ReadFailure);
   EXPECT_EQ(OpenFileCount(), open_files);
-  EXPECT_FALSE(Exists(window.output));
+  EXPECT_FALSE(Exists(options_.output_name));
+}
+
+TEST_F(ConversionTest, CancelledRunLeavesTheOldOutput) {
+  for (const ProgressPhase phase : {ProgressPhase::kReading, ProgressPhase::kWriting}) {
+    SCOPED_TRACE(phase == ProgressPhase::kReading ? "reading" : "writing");
+    std::atomic<bool> cancel{false};
+    recorder_.host.cancel = &cancel;
+    recorder_.host.on_progress = [&](ProgressPhase at, std::uint64_t, std::uint64_t) {
+      if (at == phase) cancel = true;
+    };
+    options_.block_size = 4;
+    WriteFile(options_.input_name, "fresh words\r\nand more\r\n");
+    WriteFile(options_.output_name, "old words\r\n");
+    EXPECT_EQ(conversion_.Run(options_, recorder_.host), kCancelled);
+    EXPECT_EQ(ReadFile(options_.output_name), "old words\r\n");
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir_), {});
+    EXPECT_EQ(entries, 2) << "a temporary file was left";
+  }
 }
 
 TEST_F(ConversionTest, FailureBeforeTheOutputIsClosedKeepsTheOldFile) {
   // Out of memory at the last pending events, with the output written but not closed.
   for (const bool same_file : {false, true}) {
     SCOPED_TRACE(same_file ? "same file" : "separate files");
-    FakeWindow window;
-    window.input = window_.input;
-    window.output = same_file ? window.input : window_.output;
-    WriteFile(window_.input, "fresh words\r\n");
-    WriteFile(window_.output, "old words\r\n");
-    window.on_events = [](int point) {
+    Recorder recorder;
+    ConversionOptions options = options_;
+    options.output_name = same_file ? options.input_name : options_.output_name;
+    WriteFile(options_.input_name, "fresh words\r\n");
+    WriteFile(options_.output_name, "old words\r\n");
+    recorder.on_events = [](int point, ConversionOptions&) {
       if (point == 4) throw std::bad_alloc();
     };
     const int open_files = OpenFileCount();
     try {
-      conversion_.Run(window, grid_);
+      conversion_.Run(options, recorder.host);
       FAIL() << "no exception";
     } catch (const std::bad_alloc& error) {
       EXPECT_EQ(MessageOf(error), "Out of memory");
     }
-    EXPECT_EQ(window.statuses.back(), "All Process Done! 2 Words Saved!");
-    EXPECT_EQ(ReadFile(window_.input), "fresh words\r\n");
+    EXPECT_EQ(recorder.statuses.back(), "All Process Done! 2 Words Saved!");
+    EXPECT_EQ(ReadFile(options_.input_name), "fresh words\r\n");
     if (!same_file) {
-      EXPECT_EQ(ReadFile(window_.output), "old words\r\n");
+      EXPECT_EQ(ReadFile(options_.output_name), "old words\r\n");
     }
-    EXPECT_THAT(window.start_visible_changes, ElementsAre(false));
     EXPECT_EQ(OpenFileCount(), open_files);
   }
 }

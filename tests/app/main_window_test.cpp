@@ -290,6 +290,24 @@ TEST_F(MainWindowTest, CaseChoiceAndMinimumLengthComeFromTheFields) {
   EXPECT_EQ(ReadBytes(Path("out.txt")), "ABC\r\nABCD\r\n");
 }
 
+// The hidden table holds the words of the last run, row r the (r+1)-th written, and no
+// cell of an earlier run anywhere.
+TEST_F(MainWindowTest, HiddenTableHoldsTheWordsOfTheLastRunOnly) {
+  ShowWindow();
+  WriteBytes(Path("in.txt"), "zebra yak xenops wombat\r\n");
+  FillFields(Path("in.txt"), Path("out.txt"));
+  ClickStart();
+  window->mStrGrid1.SetCells(3, 9000, "stray");  // a cell no run writes
+  WriteBytes(Path("in.txt"), "Apple apple APPLE \xC3\xA9" "clair \xC3\x89" "clair\r\n");
+  ClickStart();
+  const TmStrGrid& table = window->mStrGrid1;
+  EXPECT_EQ(table.RowCount(), 3);
+  EXPECT_EQ(table.StoredCellCount(), 3u);
+  EXPECT_EQ(table.Cells(0, 0), "apple");
+  EXPECT_EQ(table.Cells(0, 1), "\xC3\x89" "clair");
+  EXPECT_EQ(table.Cells(0, 2), "\xC3\xA9" "clair");
+}
+
 TEST_F(MainWindowTest, NameChecksStopBeforeAnyFileButTrimTheFilter) {
   const struct {
     const char* input;

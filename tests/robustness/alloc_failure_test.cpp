@@ -15,7 +15,6 @@
 
 #include "app/conversion.h"
 #include "runtime/exceptions.h"
-#include "strgrid/mStrGrid.h"
 #include "tests/robustness/robustness_support.h"
 
 namespace {
@@ -74,17 +73,16 @@ struct RunOutcome {
   std::string message;  // MessageOf the exception that ended the run
 };
 
-// One conversion with the n-th allocation failing; the grid and the conversion are made
-// inside the armed stretch too, as the command-line tool makes them for every run.
-RunOutcome RunWithFailingAllocation(FieldsWindow& window, long n) {
+// One conversion with the n-th allocation failing, on whichever thread it comes; the
+// conversion is made inside the armed stretch too, as the command-line tool makes it for
+// every run.
+RunOutcome RunWithFailingAllocation(PlainRun& run, long n) {
   RunOutcome outcome;
   failure_reached = false;
   allocations_left = n;
   try {
-    TmStrGrid grid;
-    ConfigureWordTable(grid);
     TWordListConversion conversion;
-    conversion.Run(window, grid);
+    conversion.Run(run.options, run.host);
     outcome.completed = true;
   } catch (...) {
     outcome.message = MessageOfCurrentException();
@@ -114,15 +112,15 @@ TEST_P(AllocationFailureTest, EveryFailingAllocationEndsTheRunCleanly) {
     folder.RemoveAllBut({});
     WriteFile(input, kSmallInput);
     if (kind == OutputKind::kOlderFile) WriteFile(output, kOldOutput);
-    FieldsWindow window;
-    window.input = input;
-    window.output = output;
-    const RunOutcome outcome = RunWithFailingAllocation(window, n);
+    PlainRun run;
+    run.options.input_name = input;
+    run.options.output_name = output;
+    const RunOutcome outcome = RunWithFailingAllocation(run, n);
     SCOPED_TRACE("allocation " + std::to_string(n) + " failed");
     if (outcome.completed) {
       EXPECT_EQ(folder.Entries(), after);
       EXPECT_EQ(ReadFile(output), kSmallOutput);
-      EXPECT_EQ(window.last_status, AllProcessDoneText(9));
+      EXPECT_EQ(run.last_status, AllProcessDoneText(9));
       if (!outcome.failure_reached) break;
     } else {
       EXPECT_TRUE(outcome.failure_reached) << outcome.message;

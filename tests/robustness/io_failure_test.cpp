@@ -13,7 +13,6 @@
 #include "app/conversion.h"
 #include "runtime/exceptions.h"
 #include "runtime/io_faults.h"
-#include "strgrid/mStrGrid.h"
 #include "tests/robustness/robustness_support.h"
 
 namespace quillet::robustness {
@@ -54,14 +53,12 @@ struct RunOutcome {
   std::string message;
 };
 
-RunOutcome RunWithFault(FieldsWindow& window, const FaultCase& fault, int n) {
+RunOutcome RunWithFault(PlainRun& run, const FaultCase& fault, int n) {
   RunOutcome outcome;
   io_faults::FailNth(fault.op, n, fault.err);
   try {
-    TmStrGrid grid;
-    ConfigureWordTable(grid);
     TWordListConversion conversion;
-    conversion.Run(window, grid);
+    conversion.Run(run.options, run.host);
     outcome.completed = true;
   } catch (const EInOutError& error) {
     outcome.code = error.ErrorCode();
@@ -91,11 +88,11 @@ TEST_P(IoFailureTest, FailedRunReportsTheErrorAndLeavesTheOldOutput) {
     ASSERT_LT(n, 1000) << "the runs never get through";
     WriteFile(input, kSmallInput);
     WriteFile(output, kOldOutput);
-    FieldsWindow window;
-    window.input = input;
-    window.output = output;
+    PlainRun run;
+    run.options.input_name = input;
+    run.options.output_name = output;
     const int descriptors = OpenDescriptorCount();
-    const RunOutcome outcome = RunWithFault(window, fault, n);
+    const RunOutcome outcome = RunWithFault(run, fault, n);
     SCOPED_TRACE("call " + std::to_string(n) + " failed");
     EXPECT_EQ(OpenDescriptorCount(), descriptors) << "a file was left open";
     EXPECT_EQ(folder.Entries(), (std::set<std::string>{"input.txt", "output.txt"}));

@@ -1,7 +1,7 @@
 #pragma once
-// Helpers shared by the allocation-failure and I/O-failure tests: a window made of plain
-// fields, a scratch folder with an input file and an older output file, and the checks that
-// a failed run left nothing behind.
+// Helpers shared by the allocation-failure and I/O-failure tests: a run's settings with a
+// plain host, a scratch folder with an input file and an older output file, and the checks
+// that a failed run left nothing behind.
 
 #include <set>
 #include <string>
@@ -10,22 +10,18 @@
 
 namespace quillet::robustness {
 
-// The conversion's window as plain values; status texts are collected.
-class FieldsWindow final : public ConversionWindow {
- public:
-  std::string input, output, filter, min_length = "2";
-  bool upper = false;
+// The settings of one run (minimum length "2") and a host that keeps the last status text.
+struct PlainRun {
+  ConversionOptions options;
   std::string last_status;
+  PlainConversionHost host;
 
-  std::string InputFileName() override { return input; }
-  std::string OutputFileName() override { return output; }
-  std::string FilterText() override { return filter; }
-  void SetFilterText(const std::string& text) override { filter = text; }
-  std::string MinLengthText() override { return min_length; }
-  bool UpperCaseChecked() override { return upper; }
-  void SetStatusText(const std::string& text) override { last_status = text; }
-  void SetStartVisible(bool) override {}
-  void ProcessPendingEvents() override {}
+  PlainRun() {
+    options.min_length_text = "2";
+    host.on_status = [this](const std::string& text) { last_status = text; };
+  }
+  PlainRun(const PlainRun&) = delete;
+  PlainRun& operator=(const PlainRun&) = delete;
 };
 
 // A folder of its own under /tmp, removed with the object.

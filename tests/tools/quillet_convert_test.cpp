@@ -2,6 +2,8 @@
 // status lines on stdout, its messages on stderr and the files it writes.
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -31,17 +33,23 @@ class QuilletConvertTest : public quillet::test_support::TempFolderTest {
   // `stderr_terminal`, a pseudo-terminal; `memory_limit` bytes of address space when not 0.
   Result Run(const std::vector<std::string>& args, rlim_t memory_limit = 0,
              bool stderr_terminal = false) const {
-    const std::string out = PathOf("stdout"), err = PathOf("stderr");
+    const int terminal = stderr_terminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1;
+    if (terminal >= 0 && (grantpt(terminal) != 0 || unlockpt(terminal) != 0)) return {};
+    return Finish(Start(args, memory_limit, terminal >= 0 ? ptsname(terminal) : ""), terminal);
+  }
+
+  // Starts the tool as Run does, stderr into `err_path` (a file of the folder when empty).
+  pid_t Start(const std::vector<std::string>& args, rlim_t memory_limit = 0,
+              const std::string& err_path = "") const {
+    const std::string out = PathOf("stdout");
+    const std::string err = err_path.empty() ? PathOf("stderr") : err_path;
     std::vector<char*> argv{const_cast<char*>(QUILLET_CONVERT_PATH)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    const int terminal = stderr_terminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1;
-    if (terminal >= 0 && (grantpt(terminal) != 0 || unlockpt(terminal) != 0)) return {};
-    const std::string err_path = terminal >= 0 ? ptsname(terminal) : err;
     const pid_t pid = fork();
     if (pid == 0) {
       dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-      dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644), STDERR_FILENO);
+      dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644), STDERR_FILENO);
       if (memory_limit != 0) {
         const rlimit limit{memory_limit, memory_limit};
         setrlimit(RLIMIT_AS, &limit);
@@ -49,12 +57,18 @@ class QuilletConvertTest : public quillet::test_support::TempFolderTest {
       execv(argv[0], argv.data());
       _exit(127);
     }
+    return pid;
+  }
+
+  // Waits for the tool started by Start; `terminal` is the pseudo-terminal of its stderr,
+  // or -1.
+  Result Finish(pid_t pid, int terminal = -1) const {
     Result result;
     int status = 0;
     waitpid(pid, &status, 0);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadFile(out);
-    result.err = terminal >= 0 ? Drain(terminal) : ReadFile(err);
+    result.out = ReadFile(PathOf("stdout"));
+    result.err = terminal >= 0 ? Drain(terminal) : ReadFile(PathOf("stderr"));
     return result;
   }
 
@@ -104,6 +118,7 @@ TEST_F(QuilletConvertTest, OptionsReachTheConversion) {
       {{"--min-length", "0"}, "a\r\nabcd\r\nbcd,e\r\n"},
       {{"--filter", " ,"}, "abcd\r\n"},                            // trimmed to ","
       {{"--upper", "--min-length", "-1"}, "A\r\nABCD\r\nBCD,E\r\n"},
+      {{"--threads", "3"}, "abcd\r\nbcd,e\r\n"},
       {{"--", "--filter"}, nullptr},                               // three names
   };
   WriteFile(PathOf("in.txt"), "a abcd bcd,e\r\n");
@@ -161,6 +176,27 @@ TEST_F(QuilletConvertTest, MemoryExhaustionEndsTheRunWithOutOfMemory) {
 }
 #endif
 
+// Reading a FIFO: an interrupt while the input is still open ends the run once its reading
+// stops, exit 130, with the older output as it was.
+TEST_F(QuilletConvertTest, InterruptEndsTheRunAndKeepsTheOldOutput) {
+  const std::string fifo = PathOf("input.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  WriteFile(PathOf("out.txt"), "old\r\n");
+  const pid_t pid = Start({fifo, PathOf("out.txt")});
+  {
+    std::ofstream input(fifo, std::ios::binary);  // opens once the tool reads
+    for (int i = 0; i < 300000; ++i) input << "some words of a stream\r\n";  // 7 MB
+    input.flush();
+    kill(pid, SIGINT);
+  }
+  const Result r = Finish(pid);
+  EXPECT_EQ(r.exit_code, 130);
+  EXPECT_EQ(r.out, "Starting Convert, Please Wait....\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadFile(PathOf("out.txt")), "old\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 4);  // no temporary
+}
+
 TEST_F(QuilletConvertTest, HelpAndUsageErrors) {
   const Result help = Run({"--help"});
   EXPECT_EQ(help.exit_code, 0);
@@ -169,7 +205,8 @@ TEST_F(QuilletConvertTest, HelpAndUsageErrors) {
 
   const std::vector<std::vector<std::string>> misuses = {
       {}, {"in.txt"}, {"a", "b", "c"}, {"--bogus", "a", "b"}, {"a", "b", "--filter"},
-      {"--min-length"}, {"--filter", "x", "--default-filter", "a", "b"}};
+      {"--min-length"}, {"--filter", "x", "--default-filter", "a", "b"},
+      {"--threads", "0", "a", "b"}, {"--threads", "two", "a", "b"}};
   for (const auto& args : misuses) {
     const Result r = Run(args);
     EXPECT_EQ(r.exit_code, 2) << args.size();
