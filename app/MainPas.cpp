@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "app/pictures.h"
-#include "runtime/collation.h"
+#include "runtime/code_page.h"
 #include "toolkit/t_application.h"
 
 namespace quillet {
