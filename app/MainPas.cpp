@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "app/pictures.h"
-#include "runtime/collation.h"
+#include "runtime/code_page.h"
 #include "runtime/exceptions.h"
 #include "toolkit/about_box.h"
 #include "toolkit/t_application.h"

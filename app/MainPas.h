@@ -17,7 +17,7 @@
 // and have no shortcut. No button reacts to Enter or Esc, and Esc does not close the window.
 //
 // Texts. The fields hold Unicode; the conversion gets them as bytes of the system code
-// page (runtime/collation.h) and the filter text and status texts come back the same way.
+// page (runtime/code_page.h) and the filter text and status texts come back the same way.
 //
 // Ending. Exit, the close box and the system's close command all ask the application to
 // quit; the event loop ends once the running handler has returned. The window is then

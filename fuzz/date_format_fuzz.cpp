@@ -14,7 +14,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "runtime/exceptions.h"
-#include "strgrid/date_time_format.h"
+#include "runtime/date_time_format.h"
 
 namespace quillet::fuzz {
 namespace {

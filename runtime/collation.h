@@ -1,11 +1,10 @@
 #pragma once
 // The locale comparison of soString keys: both byte texts are decoded from the system
-// code page (invalid bytes become U+FFFD) and compared with an ICU collator for the
-// collation locale at strength SECONDARY (case ignored, accents not), over the whole of
-// both texts. The collator and converter are created once per thread on first use from
-// LocaleSettings::Current() and re-created after LocaleSettings::Reload().
-// A code page that ICU does not know is read as UTF-8; a collation locale that ICU does
-// not know falls back to the root collation.
+// code page (runtime/code_page.h; invalid bytes become U+FFFD) and compared with an ICU
+// collator for the collation locale at strength SECONDARY (case ignored, accents not), over
+// the whole of both texts. The collator is created once per thread on first use from
+// LocaleSettings::Current() and re-created after LocaleSettings::Reload(). A collation
+// locale that ICU does not know falls back to the root collation.
 // Texts longer than 2^31 - 1 bytes cannot be handed to ICU: EOutOfMemory ("Out of memory").
 
 #include <string>
@@ -21,10 +20,5 @@ int CompareLocaleIgnoreCase(std::string_view a, std::string_view b);
 // first) of their sort keys. Two texts compare equal exactly when their keys are equal.
 // The key holds no zero byte (ICU's terminating zero is not part of it).
 std::string LocaleSortKey(std::string_view text);
-
-// Decodes bytes of the system code page to UTF-16 (invalid bytes become U+FFFD), and
-// encodes UTF-16 to the code page (characters it cannot hold become its substitute).
-std::u16string DecodeFromCodePage(std::string_view bytes);
-std::string EncodeToCodePage(std::u16string_view text);
 
 }  // namespace quillet

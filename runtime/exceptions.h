@@ -1,10 +1,12 @@
 #pragma once
 // The exception classes of Quillet. Every failure is raised as one of these; each carries
-// its message text, which what() returns byte for byte. Only the window's event dispatch
-// and the command-line tool catch them (see MessageOf).
+// its message text, which what() returns byte for byte; a message raised from more than one
+// place is made by a static factory of its class. Only the window's event dispatch and the
+// command-line tool catch them (see MessageOf).
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -44,24 +46,42 @@ class EInOutError : public Exception {
 class EListError : public Exception {
  public:
   using Exception::Exception;
+  // "List index out of bounds"
+  static EListError IndexOutOfBounds();
+  // "Operation not allowed on sorted string list"
+  static EListError SortedListOperation();
+  // "String list does not allow duplicates"
+  static EListError DuplicatesNotAllowed();
 };
 
 // Grid dimensions, fixed counts and the current cell.
 class EInvalidGridOperation : public Exception {
  public:
   using Exception::Exception;
+  // "Grid index out of range"
+  static EInvalidGridOperation IndexOutOfRange();
+  // "Fixed column count must be less than column count"
+  static EInvalidGridOperation TooManyFixedCols();
+  // "Fixed row count must be less than row count"
+  static EInvalidGridOperation TooManyFixedRows();
+  // "Cannot insert or delete cells through a grid line"
+  static EInvalidGridOperation LineSizeFixed();
 };
 
 // Objects attached to empty cells.
 class EStringSparseListError : public Exception {
  public:
   using Exception::Exception;
+  // "PutObject to undefined item"
+  static EStringSparseListError PutObjectToUndefined();
 };
 
 // Date-time texts in searches.
 class EConvertError : public Exception {
  public:
   using Exception::Exception;
+  // "'<text>' is not a valid date and time"
+  static EConvertError InvalidDateTime(std::string_view text);
 };
 
 // Numbers too large for the 6-byte real: "Floating point overflow".
@@ -80,6 +100,10 @@ class E_Format_Invalid : public Exception {
 class MFileError : public Exception {
  public:
   using Exception::Exception;
+  // "File <file_name> not found"
+  static MFileError FileNotFound(const std::string& file_name);
+  // "Incorrect list length of Order Values"
+  static MFileError OrderLengthWrong();
 };
 
 // An object of the wrong class where a particular class is needed: "Invalid class typecast".

@@ -1,15 +1,9 @@
 #include "runtime/locale_date_reader.h"
 
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/unistr.h>
-
-#include <cstring>
-#include <memory>
 #include <optional>
 
-#include "runtime/collation.h"
+#include "runtime/code_page.h"
+#include "runtime/date_pattern.h"
 #include "runtime/exceptions.h"
 #include "runtime/locale_settings.h"
 
@@ -18,51 +12,21 @@ namespace {
 
 using Field = TLocaleDateReader::Field;
 
-// The short date pattern of `locale`, or nothing when ICU has no date conventions for its
-// language (ICU would then hand out the process's default locale, which must not matter).
-std::optional<icu::UnicodeString> ShortDatePattern(const std::string& locale) {
-  if (locale.empty()) return std::nullopt;
-  const icu::Locale requested(locale.c_str());
-  std::unique_ptr<icu::DateFormat> format(
-      icu::DateFormat::createDateInstance(icu::DateFormat::kShort, requested));
-  auto* simple = dynamic_cast<icu::SimpleDateFormat*>(format.get());
-  if (simple == nullptr) return std::nullopt;
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Locale valid = format->getLocale(ULOC_VALID_LOCALE, status);
-  if (U_FAILURE(status) || std::strcmp(valid.getLanguage(), requested.getLanguage()) != 0)
-    return std::nullopt;
-  icu::UnicodeString pattern;
-  simple->toPattern(pattern);
-  return pattern;
-}
-
-std::optional<Field> FieldOfLetter(char16_t letter) {
-  switch (letter) {
-    case u'd': return Field::kDay;
-    case u'M': case u'L': return Field::kMonth;
-    case u'y': case u'Y': case u'u': return Field::kYear;
-    default: return std::nullopt;
-  }
-}
-
-bool IsPatternLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-// Reads the order of the date fields and the literal between the first two of them.
-// Returns false when the pattern does not name day, month and year once each.
-bool ParsePattern(const icu::UnicodeString& pattern, std::array<Field, 3>& order,
+// Reads the order of the date fields and the literal between the first two of them
+// (blanks left out). Returns false when the pattern does not name day, month and year
+// once each.
+bool ParsePattern(std::u16string_view pattern, std::array<Field, 3>& order,
                   std::u16string& separator) {
   int found = 0;
-  bool quoted = false;
-  for (int32_t i = 0; i < pattern.length(); ++i) {
-    const char16_t c = pattern.charAt(i);
-    if (c == u'\'') { quoted = !quoted; continue; }
-    const std::optional<Field> field = quoted ? std::nullopt : FieldOfLetter(c);
-    if (field && (i == 0 || pattern.charAt(i - 1) != c)) {
+  for (const TDatePatternField& field : SplitDatePattern(pattern)) {
+    const std::optional<Field> part = DatePartOfLetter(field.letter);
+    if (part) {
       for (int k = 0; k < found; ++k)
-        if (order[k] == *field) return false;  // a field twice: not a plain short date
-      order[found++] = *field;
-    } else if (!field && found == 1 && (quoted || !IsPatternLetter(c)) && c != u' ') {
-      separator.push_back(c);
+        if (order[k] == *part) return false;  // a field twice: not a plain short date
+      order[found++] = *part;
+    } else if (found == 1) {
+      for (const char16_t c : field.literal)
+        if (c != u' ') separator.push_back(c);
     }
   }
   return found == 3;
@@ -185,7 +149,7 @@ bool ReadTime(Cursor& in, DateTimeParts& parts) {
 }  // namespace
 
 TLocaleDateReader::TLocaleDateReader(const std::string& locale) {
-  const std::optional<icu::UnicodeString> pattern = ShortDatePattern(locale);
+  const std::optional<std::u16string> pattern = ShortDatePattern(locale);
   if (!pattern) return;  // month/day/year with the common separators
   std::array<Field, 3> order{};
   std::u16string separator;
@@ -221,7 +185,7 @@ bool TLocaleDateReader::TryRead(std::string_view text, std::int64_t& seconds) co
 std::int64_t TLocaleDateReader::Read(std::string_view text) const {
   std::int64_t seconds = 0;
   if (!TryRead(text, seconds))
-    throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
+    throw EConvertError::InvalidDateTime(text);
   return seconds;
 }
 

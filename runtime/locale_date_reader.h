@@ -34,11 +34,13 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/date_pattern.h"
+
 namespace quillet {
 
 class TLocaleDateReader {
  public:
-  enum class Field : std::uint8_t { kDay, kMonth, kYear };
+  using Field = TDatePart;
 
   // The conventions of `locale` ("en_US", "de_DE"; "" for C/POSIX), taken from ICU.
   explicit TLocaleDateReader(const std::string& locale);

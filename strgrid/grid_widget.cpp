@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "runtime/collation.h"
+#include "runtime/code_page.h"
 #include "strgrid/mStrGrid.h"
 
 namespace quillet {

@@ -33,8 +33,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/date_time_format.h"
 #include "strgrid/big_buffer.h"
-#include "strgrid/date_time_format.h"
 #include "strgrid/packed_text.h"
 #include "strgrid/t_strings.h"
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "runtime/collation.h"
+#include "runtime/code_page.h"
 
 namespace quillet {
 

@@ -33,7 +33,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/collation.h"
+#include "runtime/code_page.h"
 #include "strgrid/grid_widget.h"
 #include "strgrid/mStrGrid.h"
 #include "runtime/version.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/code_page.h"
 #include "runtime/collation.h"
 #include "runtime/locale_settings.h"
 

@@ -77,9 +77,10 @@ class TDateTimeFormat {
   // months become "M", other fields and literals are dropped) with one separator
   // character between them; the time section is "h" ("hh" when ICU's medium time pattern
   // writes hours with two letters), ":mm:ss", and " AMPM" when that pattern uses a
-  // 12-hour field with a day-period marker. "", "C", "POSIX" and locales ICU has no data
-  // for give "m/d/yy h:mm:ss AMPM"; a date pattern without day, month and year gives
-  // "m/d/yy" for the date section. The result always parses.
+  // 12-hour field with a day-period marker (runtime/date_pattern.h). "", "C", "POSIX" and
+  // locales without date conventions of their own give "m/d/yy h:mm:ss AMPM"; a date
+  // pattern without day, month and year gives "m/d/yy" for the date section. The result
+  // always parses.
   static std::string DefaultFormatFor(const std::string& locale);
 
   // The parsed form, for tests and diagnostics.

@@ -1,17 +1,13 @@
-#include "strgrid/date_time_format.h"
-
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/ures.h>
+#include "runtime/date_time_format.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <limits>
-#include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "runtime/date_pattern.h"
 #include "runtime/exceptions.h"
 #include "runtime/locale_settings.h"
 
@@ -270,79 +266,24 @@ void TDateTimeFormat::ThrowAmPmError(std::string_view text) const {
 
 // ---- default format ---------------------------------------------------------------------
 //
-// The locale's short date pattern and medium time pattern come from ICU. Date pattern
-// letters map to the three parts this format reads (d -> day, M/L -> month, y/u/r/U ->
-// year); text months (MMM and longer) become "M", since the part is read as a number
-// anyway. Other letters and quoted literals are dropped; the text between two parts
-// becomes one separator character: its first printable ASCII character that is no letter,
-// else a blank when it holds one, else "/". Text before the first and after the last part
-// is dropped.
+// The date parts of the locale's short date pattern (runtime/date_pattern.h) become the
+// three parts this format reads; text months (MMM and longer) become "M", since the part is
+// read as a number anyway. Other letters and quoted literals are dropped; the text between
+// two parts becomes one separator character: its first printable ASCII character that is no
+// letter, else a blank when it holds one, else "/". Text before the first and after the
+// last part is dropped.
 
 namespace {
 
-struct PatternField {
-  char16_t letter = 0;  // 0 for literal text
-  int count = 0;
-  std::u16string literal;
-};
-
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
-// Reads a quoted literal starting at the quote at index i; "''" stands for one quote.
-int32_t ReadQuoted(const icu::UnicodeString& pattern, int32_t i, std::u16string& literal) {
-  ++i;
-  while (i < pattern.length()) {
-    const char16_t c = pattern[i];
-    if (c == u'\'' && i + 1 < pattern.length() && pattern[i + 1] == u'\'') {
-      literal += u'\'';
-      i += 2;
-    } else if (c == u'\'') {
-      return i + 1;
-    } else {
-      literal += c;
-      ++i;
-    }
+std::string DatePartText(TDatePart part, int count) {
+  switch (part) {
+    case TDatePart::kDay: return count >= 2 ? "dd" : "d";
+    case TDatePart::kMonth: return count == 2 ? "MM" : "M";
+    case TDatePart::kYear: return std::string(static_cast<std::size_t>(std::min(count, 4)), 'y');
   }
-  return i;
-}
-
-std::vector<PatternField> SplitPattern(const icu::UnicodeString& pattern) {
-  std::vector<PatternField> fields;
-  int32_t i = 0;
-  while (i < pattern.length()) {
-    const char16_t c = pattern[i];
-    PatternField field;
-    if (IsAsciiLetter(c)) {
-      field.letter = c;
-      while (i < pattern.length() && pattern[i] == c) ++field.count, ++i;
-    } else if (c == u'\'') {
-      i = ReadQuoted(pattern, i, field.literal);
-    } else {
-      field.literal = c;
-      ++i;
-    }
-    fields.push_back(std::move(field));
-  }
-  return fields;
-}
-
-char DatePartOf(char16_t letter) {
-  switch (letter) {
-    case u'd': return 'd';
-    case u'M':
-    case u'L': return 'M';
-    case u'y':
-    case u'u':
-    case u'r':
-    case u'U': return 'y';
-    default: return 0;
-  }
-}
-
-std::string DatePartText(char part, int count) {
-  if (part == 'd') return count >= 2 ? "dd" : "d";
-  if (part == 'M') return count == 2 ? "MM" : "M";
-  return std::string(static_cast<std::size_t>(std::min(count, 4)), 'y');
+  return {};
 }
 
 char SeparatorOf(const std::u16string& between) {
@@ -354,34 +295,33 @@ char SeparatorOf(const std::u16string& between) {
   return has_blank ? ' ' : '/';
 }
 
-// The date section derived from an ICU date pattern, or "" when it lacks one of the three
-// parts or holds one twice.
-std::string DateSectionFromPattern(const icu::UnicodeString& pattern) {
+// The date section derived from a short date pattern, or "" when it lacks one of the
+// three parts or holds one twice.
+std::string DateSectionFromPattern(std::u16string_view pattern) {
   std::string section;
-  std::string parts;
+  std::vector<TDatePart> parts;
   std::u16string between;
-  for (const PatternField& field : SplitPattern(pattern)) {
-    const char part = DatePartOf(field.letter);
-    if (part == 0) {
+  for (const TDatePatternField& field : SplitDatePattern(pattern)) {
+    const std::optional<TDatePart> part = DatePartOfLetter(field.letter);
+    if (!part) {
       between += field.literal;
       continue;
     }
+    if (std::find(parts.begin(), parts.end(), *part) != parts.end()) return {};
     if (!section.empty()) section += SeparatorOf(between);
-    section += DatePartText(part, field.count);
-    parts += part;
+    section += DatePartText(*part, field.count);
+    parts.push_back(*part);
     between.clear();
   }
-  const bool complete = parts.size() == 3 && parts.find('d') != std::string::npos &&
-                        parts.find('M') != std::string::npos && parts.find('y') != std::string::npos;
-  return complete ? section : std::string();
+  return parts.size() == 3 ? section : std::string();
 }
 
-// " h:mm:ss", " hh:mm:ss", with " AMPM" on a 12-hour clock, from an ICU time pattern.
-std::string TimeSectionFromPattern(const icu::UnicodeString& pattern) {
+// " h:mm:ss", " hh:mm:ss", with " AMPM" on a 12-hour clock, from a medium time pattern.
+std::string TimeSectionFromPattern(std::u16string_view pattern) {
   int hour_letters = 1;
   bool twelve_hour_field = false;
   bool day_period = false;
-  for (const PatternField& field : SplitPattern(pattern)) {
+  for (const TDatePatternField& field : SplitDatePattern(pattern)) {
     const char16_t c = field.letter;
     if (c == u'H' || c == u'h' || c == u'K' || c == u'k') hour_letters = field.count;
     if (c == u'h' || c == u'K') twelve_hour_field = true;
@@ -392,37 +332,15 @@ std::string TimeSectionFromPattern(const icu::UnicodeString& pattern) {
   return section;
 }
 
-// Whether ICU holds data of its own for the locale (not only the root or default data).
-bool IcuKnowsLocale(const std::string& locale) {
-  UErrorCode status = U_ZERO_ERROR;
-  UResourceBundle* bundle = ures_open(nullptr, locale.c_str(), &status);
-  const bool known = U_SUCCESS(status) && status != U_USING_DEFAULT_WARNING;
-  if (bundle != nullptr) ures_close(bundle);
-  return known;
-}
-
-icu::UnicodeString PatternOf(const icu::DateFormat* format) {
-  icu::UnicodeString pattern;
-  const auto* simple = dynamic_cast<const icu::SimpleDateFormat*>(format);
-  if (simple != nullptr) simple->toPattern(pattern);
-  return pattern;
-}
-
 }  // namespace
 
 std::string TDateTimeFormat::DefaultFormatFor(const std::string& locale) {
-  if (locale.empty() || locale == "C" || locale == "POSIX" || !IcuKnowsLocale(locale)) {
-    return kFallbackFormat;
-  }
-  const icu::Locale icu_locale(locale.c_str());
-  const std::unique_ptr<icu::DateFormat> date(
-      icu::DateFormat::createDateInstance(icu::DateFormat::kShort, icu_locale));
-  const std::unique_ptr<icu::DateFormat> time(
-      icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, icu_locale));
+  const std::optional<std::u16string> date = ShortDatePattern(locale);
+  const std::optional<std::u16string> time = MediumTimePattern(locale);
   if (!date || !time) return kFallbackFormat;
-  std::string date_section = DateSectionFromPattern(PatternOf(date.get()));
+  std::string date_section = DateSectionFromPattern(*date);
   if (date_section.empty()) date_section = "m/d/yy";  // the locale gives no usable one
-  return date_section + TimeSectionFromPattern(PatternOf(time.get()));
+  return date_section + TimeSectionFromPattern(*time);
 }
 
 const std::string& TDateTimeFormat::DefaultFormat() {

@@ -1,4 +1,4 @@
-#include "strgrid/date_time_format.h"
+#include "runtime/date_time_format.h"
 
 #include <gtest/gtest.h>
 #include <unicode/locid.h>
