@@ -55,7 +55,13 @@ inline std::uint64_t HashKey(std::string_view key) {
 inline std::string_view ArenaText(const std::string& arena, const std::vector<std::uint32_t>& ends,
                                   std::int32_t id) {
   const std::uint32_t begin = id == 0 ? 0 : ends[static_cast<std::size_t>(id) - 1];
-  return std::string_view(arena).substr(begin, ends[static_cast<std::size_t>(id)] - begin);
+  return std::string_view(arena.data() + begin, ends[static_cast<std::size_t>(id)] - begin);
+}
+
+// Whether two texts hold the same bytes; written out, since this is the hot test of a
+// lookup and a call to the general comparison costs more than the test.
+inline bool SameBytes(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
 }  // namespace distinct_keys_detail
@@ -75,7 +81,7 @@ class TDistinctKeys {
     std::size_t s = hash & mask;
     for (; slots_[s].id >= 0; s = (s + 1) & mask) {
       const Slot& slot = slots_[s];
-      if (slot.hash == hash && Text(slot.id) == key) return slot.id;
+      if (slot.hash == hash && distinct_keys_detail::SameBytes(Text(slot.id), key)) return slot.id;
     }
     return AddKey(key, hash, s);
   }
@@ -147,12 +153,11 @@ std::vector<std::int32_t> RankDistinct(const TDistinctKeys& keys, Derive derive)
 // throws.
 template <class KeyAt, class Derive>
 RankedItems<std::int32_t> RankItems(int count, KeyAt key_at, Derive derive) {
-  RankedItems<std::int32_t> items;
-  items.reserve(static_cast<std::size_t>(count));
+  RankedItems<std::int32_t> items(static_cast<std::size_t>(count));
   std::vector<std::int32_t> rank_of;
   {
     TDistinctKeys distinct;
-    for (int i = 0; i < count; ++i) items.push_back({distinct.IdOf(key_at(i)), i});
+    for (int i = 0; i < count; ++i) items[static_cast<std::size_t>(i)] = {distinct.IdOf(key_at(i)), i};
     distinct.ReleaseTable();
     rank_of = RankDistinct(distinct, derive);
   }
@@ -166,9 +171,9 @@ RankedItems<std::int32_t> RankItems(int count, KeyAt key_at, Derive derive) {
 template <class Order, class KeyAt>
 auto CachedValues(const Order& order, int count, KeyAt key_at) {
   if constexpr (requires { order.OrderedNumber(std::string_view()); }) {
-    RankedItems<std::int64_t> items;
-    items.reserve(static_cast<std::size_t>(count));
-    for (int k = 0; k < count; ++k) items.push_back({order.OrderedNumber(key_at(k)), k});
+    RankedItems<std::int64_t> items(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+      items[static_cast<std::size_t>(k)] = {order.OrderedNumber(key_at(k)), k};
     return items;
   } else {
     return RankItems(count, key_at, [&order](std::string_view key) { return order.RankText(key); });

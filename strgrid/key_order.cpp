@@ -25,12 +25,6 @@ bool ContainsIgnoringAZCase(std::string_view text, std::string_view needle) {
 
 }  // namespace
 
-std::string_view CutKey(std::string_view text, std::int32_t key_pos, std::int32_t key_len) {
-  const auto start = static_cast<std::size_t>(std::max(key_pos, 1)) - 1;
-  if (start >= text.size()) return {};
-  return text.substr(start, static_cast<std::size_t>(std::max(key_len, 1)));
-}
-
 // ---- soString ------------------------------------------------------------------------------
 
 int TLocaleTextOrder::Compare(std::string_view key, const Value& value) const {

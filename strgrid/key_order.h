@@ -39,8 +39,13 @@ enum class TMSortType : std::uint8_t { soString, soStringCaseSensitive, soNumeri
 
 // The key of `text`: characters key_pos .. key_pos + key_len - 1 (from 1), cut at the end of
 // the text, empty when the text is shorter than key_pos. key_pos and key_len below 1 count
-// as 1. Returns a view into `text`.
-std::string_view CutKey(std::string_view text, std::int32_t key_pos, std::int32_t key_len);
+// as 1. Returns a view into `text`. Inline: every key of a sort is cut through it.
+inline std::string_view CutKey(std::string_view text, std::int32_t key_pos,
+                               std::int32_t key_len) {
+  const auto start = static_cast<std::size_t>(key_pos < 1 ? 1 : key_pos) - 1;
+  if (start >= text.size()) return {};
+  return text.substr(start, static_cast<std::size_t>(key_len < 1 ? 1 : key_len));
+}
 
 // What the orders share that compare a key as the text it is: its value is a copy of it,
 // since the entry it comes from may move while the value is held.

@@ -58,16 +58,6 @@ class ObjectPolicy {
   TmStrList& list_;
 };
 
-// Calls `body` with the cached values of entries first..last (WithCachedValues) and
-// returns true; false when the range is too short for a cache to pay or a key cannot be
-// ranked.
-template <class Order, class Body>
-bool WithCachedItems(const TmStrList& list, const Order& order, int first, int last, Body body) {
-  if (last - first + 1 < kMinCachedRange) return false;
-  const auto key_at = [&list, first](int k) { return list.KeyOf(list.StringView(first + k)); };
-  return WithCachedValues(order, last - first + 1, key_at, body);
-}
-
 template <class Compare>
 int FirstMatch(int count, Compare compare) {
   for (int i = 0; i < count; ++i)
@@ -350,10 +340,18 @@ int TmStrList::IndexOf(const std::string& text) const {
 
 // ---- Sorting ---------------------------------------------------------------------------
 
+// The callers have checked first..last, so the keys are read without a second check.
+template <class Order, class Body>
+bool TmStrList::WithCachedItems(const Order& order, int first, int last, Body body) const {
+  if (last - first + 1 < kMinCachedRange) return false;
+  const auto key_at = [this, first](int k) { return KeyAt(first + k); };
+  return WithCachedValues(order, last - first + 1, key_at, body);
+}
+
 template <class Order>
 void TmStrList::QuickSortBy(const Order& order, int left, int right) {
   const bool descending = sort_descending_;
-  const bool cached = WithCachedItems(*this, order, left, right, [&](auto& items) {
+  const bool cached = WithCachedItems(order, left, right, [&](auto& items) {
     CompactPolicy policy(items, left);
     RunQuickSort(policy, left, right, descending);
     PermuteEntries(left, items);
@@ -404,7 +402,7 @@ template <class Order>
 void TmStrList::OrderEqualKeyRunsBy(const Order& order, int start) {
   const int count = Count();
   const auto sort_run = [this](int first, int last) { SortRangeByObject(first, last); };
-  const bool cached = WithCachedItems(*this, order, start, count - 1, [&](auto& items) {
+  const bool cached = WithCachedItems(order, start, count - 1, [&](auto& items) {
     const CompactPolicy policy(items, start);  // the runs only reorder entries of equal value
     ForEachEqualRun(policy, start, count, sort_run);
   });

@@ -239,6 +239,11 @@ class TmStrList : public TStrings {
   // The sort steps with the order of a key type (strgrid/key_order.h).
   template <class Order>
   void QuickSortBy(const Order& order, int left, int right);
+  // Calls `body` with the cached values of entries first..last (WithCachedValues,
+  // strgrid/distinct_keys.h) and returns true; false when the range is too short for a
+  // cache to pay or a key cannot be ranked.
+  template <class Order, class Body>
+  bool WithCachedItems(const Order& order, int first, int last, Body body) const;
   template <class Order>
   void OrderEqualKeyRunsBy(const Order& order, int start);
   // True when per-entry notifications reach no one (see the top of this file).
