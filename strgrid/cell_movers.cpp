@@ -1,10 +1,6 @@
 #include "strgrid/cell_movers.h"
 
-#include <algorithm>
 #include <new>
-#include <utility>
-
-#include "strgrid/cell_store.h"
 
 namespace quillet {
 
@@ -12,29 +8,6 @@ namespace {
 int ChunkOf(int row) noexcept { return TCellChunk::ChunkOf(row); }
 int SlotOf(int row) noexcept { return TCellChunk::SlotOf(row); }
 }  // namespace
-
-TGridCell TColumnMover::Take(int row) noexcept {
-  TGridCell cell;
-  TCellChunk* chunk = column_ != nullptr ? column_->ChunkAt(row) : nullptr;
-  if (chunk == nullptr) return cell;
-  cell.text = std::move(chunk->texts[SlotOf(row)]);
-  if (chunk->objects) cell.object = std::exchange(chunk->objects[SlotOf(row)], 0);
-  return cell;
-}
-
-void TColumnMover::Put(int row, TGridCell&& cell) noexcept {
-  TCellChunk* chunk = column_ != nullptr ? column_->ChunkAt(row) : nullptr;
-  if (chunk == nullptr) return;
-  chunk->texts[SlotOf(row)] = std::move(cell.text);
-  if (chunk->objects) chunk->objects[SlotOf(row)] = cell.object;
-}
-
-void TColumnMover::Prefetch(int row) const noexcept {
-  const TCellChunk* chunk = column_ != nullptr ? column_->ChunkAt(row) : nullptr;
-  if (chunk == nullptr) return;
-  __builtin_prefetch(&chunk->texts[SlotOf(row)]);
-  if (chunk->objects) __builtin_prefetch(&chunk->objects[SlotOf(row)]);
-}
 
 bool TColumnMover::GatherFits(std::size_t chunks, bool& objects) const noexcept {
   if (column_ == nullptr || column_->chunks.size() < chunks || !column_->chunks[0]) return false;
@@ -88,33 +61,6 @@ void TColumnMover::GatherInto(std::vector<std::unique_ptr<TCellChunk>>& fresh,
     target.texts[slot] = std::move(source.texts[slot]);
     if (objects) target.objects[slot] = source.objects[slot];
   }
-}
-
-TGridCell TRowCellMover::Take(int col) { return store_.TakeCell(col, row_); }
-
-void TRowCellMover::Put(int col, TGridCell&& cell) { store_.PutCell(col, row_, std::move(cell)); }
-
-void TRowCellMover::Move(int from, int to) { store_.MoveCell(from, row_, to, row_); }
-
-TLineMover::TLineMover(TCellStore& store, bool rows, int first, int end)
-    : store_(store), rows_(rows), first_(first), end_(end),
-      spare_(static_cast<std::size_t>(std::max(end - first, 0))) {}
-
-std::vector<TGridCell> TLineMover::Take(int line) {
-  std::vector<TGridCell> cells = std::move(spare_);
-  for (int k = first_; k < end_; ++k) cells[Slot(k)] = store_.TakeCell(Col(line, k), Row(line, k));
-  return cells;
-}
-
-void TLineMover::Put(int line, std::vector<TGridCell>&& cells) {
-  for (int k = first_; k < end_; ++k)
-    store_.PutCell(Col(line, k), Row(line, k), std::move(cells[Slot(k)]));
-  spare_ = std::move(cells);
-}
-
-void TLineMover::Move(int from, int to) {
-  for (int k = first_; k < end_; ++k)
-    store_.MoveCell(Col(from, k), Row(from, k), Col(to, k), Row(to, k));
 }
 
 }  // namespace quillet

@@ -4,20 +4,6 @@
 
 namespace quillet {
 
-bool TRowMarks::Test(int row) const noexcept {
-  const auto block = static_cast<std::size_t>(row / kBlockBits);
-  if (block >= blocks_.size() || !blocks_[block]) return false;
-  const int bit = row % kBlockBits;
-  return (blocks_[block][bit / 64] >> (bit % 64)) & 1u;
-}
-
-void TRowMarks::Set(int row) {
-  const auto block = static_cast<std::size_t>(row / kBlockBits);
-  if (block >= blocks_.size() || !blocks_[block]) return SetRange(row, row);
-  const int bit = row % kBlockBits;
-  blocks_[block][bit / 64] |= std::uint64_t{1} << (bit % 64);
-}
-
 void TRowMarks::SetRange(int first, int last) {
   for (int row = first;;) {
     const auto block = static_cast<std::size_t>(row / kBlockBits);
