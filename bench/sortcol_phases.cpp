@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
   quillet::TmStrGrid grid;
   Time("append cells", [&] { Load(grid, words); });
   quillet::TmStrList list;
+  list.SetQuietBulkSteps(true);  // as the grid sets it on its own key list
   std::vector<std::int32_t> moves;
   Time("AddStrings", [&] { list.AddStrings(grid.Cols(0)); });
   Time("NumberEntries", [&] { list.NumberEntries(); });

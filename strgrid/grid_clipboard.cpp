@@ -1,11 +1,12 @@
 #include "strgrid/grid_clipboard.h"
 
+#include "strgrid/field_split.h"
 #include "strgrid/string_grid.h"
 
 namespace quillet {
 
 namespace {
-constexpr char kFieldSeparator = '\t';
+constexpr std::string_view kFieldSeparator = "\t";
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
@@ -15,14 +16,11 @@ std::string_view UpToNul(std::string_view text) { return text.substr(0, text.fin
 
 // Writes one line's fields from column `col` of row `row`, growing ColCount as it goes.
 void PasteLine(TStringGrid& grid, std::string_view line, int col, int row) {
-  for (;;) {
-    const std::size_t tab = line.find(kFieldSeparator);
-    grid.SetCells(col, row, line.substr(0, tab));
+  ForEachField(line, kFieldSeparator, [&](std::string_view field) {
+    grid.SetCells(col, row, field);
     ++col;
     if (col == grid.ColCount()) grid.SetColCount(col + 1);
-    if (tab == std::string_view::npos) return;
-    line.remove_prefix(tab + 1);
-  }
+  });
 }
 }  // namespace
 

@@ -1,43 +1,9 @@
 #include "strgrid/grid_search.h"
 
-#include <algorithm>
-#include <string_view>
-
-#include "runtime/collation.h"
-#include "runtime/locale_date_reader.h"
-#include "runtime/real48.h"
+#include "strgrid/key_order.h"
 #include "strgrid/mStrGrid.h"
 
 namespace quillet {
-namespace {
-
-char UpperAZ(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
-
-// The sort key of a cell text, cut as the key list cuts it.
-std::string_view KeyOfText(std::string_view text, std::int32_t key_pos, std::int32_t key_len) {
-  const auto start = static_cast<std::size_t>(std::max(key_pos, 1)) - 1;
-  if (start >= text.size()) return {};
-  return text.substr(start, static_cast<std::size_t>(std::max(key_len, 1)));
-}
-
-// Whether `needle` (already upper-case a-z) occurs in `text` upper-cased a-z only.
-bool ContainsIgnoringAZCase(std::string_view text, std::string_view needle) {
-  const auto hit = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                               [](char t, char n) { return UpperAZ(t) == n; });
-  return hit != text.end();
-}
-
-}  // namespace
-
-// The search value of one FindNext, converted once for all the cells it tests.
-struct TGridSearch::Target {
-  TMSortType type = TMSortType::soString;
-  bool substring = false;
-  std::int32_t key_pos = 1;
-  std::int32_t key_len = 1;
-  Real48 number;
-  std::int64_t moment = 0;
-};
 
 bool TGridSearch::FindFirst(const TmStrGrid& grid, const std::string& value, bool by_rows,
                             int& col, int& row) {
@@ -91,10 +57,9 @@ bool TGridSearch::Inside() const noexcept {
 bool TGridSearch::FindNext(const TmStrGrid& grid, int& col, int& row) {
   col = row = -1;
   if (!has_next_) return false;
-  const Target target = PrepareTarget(grid);
-  bool inside = Inside();
-  while (inside && !Matches(grid, target)) inside = AdvanceSearch(grid.ReverseSearch());
-  if (!inside) {
+  const bool hit = VisitKeyOrder(grid.KeyType(), nullptr,
+                                 [&](const auto& order) { return ScanFor(grid, order); });
+  if (!hit) {
     has_next_ = false;
     return false;
   }
@@ -102,6 +67,21 @@ bool TGridSearch::FindNext(const TmStrGrid& grid, int& col, int& row) {
   row = row_;
   has_next_ = AdvanceSearch(grid.ReverseSearch());
   return true;
+}
+
+// Tests cells from the position on until one matches (true, the position on it) or the
+// rectangle is used up (false). The search value is converted once for all the cells.
+template <class Order>
+bool TGridSearch::ScanFor(const TmStrGrid& grid, const Order& order) {
+  const bool substring = grid.SearchSubstring();
+  const auto value = order.SearchValueOf(text_, substring);
+  const std::int32_t key_pos = grid.KeyPos();
+  const std::int32_t key_len = grid.KeyLen();
+  for (bool inside = Inside(); inside; inside = AdvanceSearch(grid.ReverseSearch())) {
+    const std::string_view cell = grid.CellView(col_, row_);
+    if (order.SearchMatches(cell, CutKey(cell, key_pos, key_len), value, substring)) return true;
+  }
+  return false;
 }
 
 void TGridSearch::ReverseChanged(const TmStrGrid& grid) {
@@ -135,43 +115,6 @@ bool TGridSearch::AdvanceSearch(bool reverse) noexcept {
   if (slow <= slow_first) return false;
   fast = fast_last;
   return --slow, true;
-}
-
-TGridSearch::Target TGridSearch::PrepareTarget(const TmStrGrid& grid) {
-  Target target;
-  target.type = grid.KeyType();
-  target.substring = grid.SearchSubstring();
-  target.key_pos = grid.KeyPos();
-  target.key_len = grid.KeyLen();
-  switch (target.type) {
-    case TMSortType::soString:
-      if (target.substring) std::transform(text_.begin(), text_.end(), text_.begin(), UpperAZ);
-      break;
-    case TMSortType::soNumeric: target.number = NumericKeyValue(text_); break;
-    case TMSortType::soDate: target.moment = ReadLocaleDateTime(text_); break;
-    case TMSortType::soStringCaseSensitive: break;
-  }
-  return target;
-}
-
-bool TGridSearch::Matches(const TmStrGrid& grid, const Target& target) const {
-  const std::string_view text = grid.CellView(col_, row_);
-  const bool text_type = target.type == TMSortType::soString ||
-                         target.type == TMSortType::soStringCaseSensitive;
-  if (text_type && target.substring) {
-    if (text_.empty()) return false;
-    if (target.type == TMSortType::soStringCaseSensitive)
-      return text.find(text_) != std::string_view::npos;
-    return ContainsIgnoringAZCase(text, text_);
-  }
-  const std::string_view key = KeyOfText(text, target.key_pos, target.key_len);
-  switch (target.type) {
-    case TMSortType::soString: return CompareLocaleIgnoreCase(key, text_) == 0;
-    case TMSortType::soStringCaseSensitive: return key == text_;
-    case TMSortType::soNumeric: return NumericKeyValue(key) == target.number;
-    case TMSortType::soDate: return ReadLocaleDateTime(key) == target.moment;
-  }
-  return false;
 }
 
 }  // namespace quillet

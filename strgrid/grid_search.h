@@ -9,8 +9,9 @@
 // The direction is the grid's ReverseSearch, read at every step; KeyType, KeyPos, KeyLen
 // and SearchSubstring are read afresh by every FindNext. A search only reads cells.
 //
-// Match rules (key = the cell text cut from character KeyPos, at most KeyLen characters;
-// KeyPos and KeyLen below 1 count as 1, as in the key list; text = the whole cell text):
+// Match rules (strgrid/key_order.h; key = the cell text cut from character KeyPos, at most
+// KeyLen characters, KeyPos and KeyLen below 1 counting as 1, as in the key list; text = the
+// whole cell text):
 //   soString               key equals SearchText under the locale comparison that ignores
 //                          case. With SearchSubstring: SearchText, upper-cased a-z only
 //                          (and kept so), occurs in the text upper-cased the same way.
@@ -87,14 +88,12 @@ class TGridSearch {
   int SearchRow() const noexcept { return row_; }
 
  private:
-  struct Target;
-
   bool Start(const TmStrGrid& grid, const std::string& value, int& col, int& row);
   void MoveToStart(bool reverse) noexcept;
   bool Inside() const noexcept;
   bool AdvanceSearch(bool reverse) noexcept;
-  Target PrepareTarget(const TmStrGrid& grid);
-  bool Matches(const TmStrGrid& grid, const Target& target) const;
+  template <class Order>
+  bool ScanFor(const TmStrGrid& grid, const Order& order);
 
   std::string text_;
   int first_row_ = 0;

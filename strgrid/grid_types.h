@@ -2,7 +2,8 @@
 // Small value types of the visible string grid: cell coordinates and rectangles, the grid's
 // option set, mouse buttons and shift states, the grid's input state, navigation keys, and
 // TGridHost, the interface through which a window toolkit lets the grid model reach focus,
-// repainting and the cell editor. None of this needs a window toolkit.
+// repainting and the cell editor, and hears of every change. None of this needs a window
+// toolkit.
 
 #include <cstdint>
 #include <initializer_list>
@@ -87,13 +88,17 @@ enum class TGridKey : std::uint8_t {
   gkLeft, gkRight, gkUp, gkDown, gkHome, gkEnd, gkPageUp, gkPageDown, gkTab
 };
 
-// What the grid model needs from the window that shows it. Every function has the default of
-// a grid that is not shown: focus always succeeds and nothing is drawn.
+// What the grid model needs from the window that shows it, and what it tells it. Every
+// function has the default of a grid that is not shown: focus always succeeds and nothing is
+// drawn.
 class TGridHost {
  public:
   virtual ~TGridHost() = default;
-  // The grid's look changed (current cell, selection, sizes, scrolling, fixed lines).
+  // The grid's look changed (counts, fixed lines, current cell, selection, sizes, scrolling).
   virtual void GridChanged() {}
+  // The text or object of cells changed: one written cell, or many moved by a sort or an
+  // edit of whole lines.
+  virtual void CellsChanged() {}
   virtual bool CanFocus() { return true; }
   virtual void SetFocus() {}
   // Whether the grid is the active control of its window.

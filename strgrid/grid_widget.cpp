@@ -121,8 +121,6 @@ TGridWidget::~TGridWidget() {
   if (grid_.Host() == this) grid_.SetHost(nullptr);
 }
 
-void TGridWidget::Refresh() { GridChanged(); }
-
 QRect TGridWidget::CellRect(int col, int row) const {
   const int x = grid_.HorzAxis().LineStart(grid_.HorzLines(), col);
   const int y = grid_.VertAxis().LineStart(grid_.VertLines(), row);
@@ -137,6 +135,8 @@ void TGridWidget::GridChanged() {
   if (editor_->isVisible()) PlaceEditor();
   viewport()->update();
 }
+
+void TGridWidget::CellsChanged() { viewport()->update(); }
 
 bool TGridWidget::CanFocus() {
   return isEnabled() && isVisible() && focusPolicy() != Qt::NoFocus;

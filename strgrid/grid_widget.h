@@ -4,8 +4,9 @@
 // of its own, it draws what the grid holds and hands every key and mouse event to the
 // grid's handlers (KeyPress, KeyDown, MouseDown, MouseMove, MouseUp), which raise the grid's
 // events and do the standard handling. It is the grid's host (TGridHost): it repaints when
-// the grid reports a change, gives the grid the focus, and shows the cell editor (a
-// QLineEdit over the current cell) when the grid opens it.
+// the grid reports a change of its look or of its cells, whoever made it, gives the grid the
+// focus, and shows the cell editor (a QLineEdit over the current cell) when the grid opens
+// it.
 //
 // Drawing: fixed cells as header sections, scrolled cells on the base colour, the
 // selection highlighted, the current cell with a focus frame, grid lines of GridLineWidth
@@ -37,8 +38,6 @@ class TGridWidget : public QAbstractScrollArea, public TGridHost {
   ~TGridWidget() override;
 
   TmStrGrid& Grid() const noexcept { return grid_; }
-  // Repaints after cells changed behind the grid's back (cell writes report no change).
-  void Refresh();
   // The rectangle of cell (col, row) in viewport coordinates; empty if it is not shown.
   QRect CellRect(int col, int row) const;
   // The cell editor (for tests); hidden unless the grid's EditorMode is on.
@@ -46,6 +45,7 @@ class TGridWidget : public QAbstractScrollArea, public TGridHost {
 
   // ---- TGridHost ------------------------------------------------------------------------
   void GridChanged() override;
+  void CellsChanged() override;
   bool CanFocus() override;
   void SetFocus() override;
   bool IsActiveControl() override;

@@ -6,18 +6,17 @@
 #include <utility>
 
 #include "runtime/exceptions.h"
+#include "strgrid/field_split.h"
 #include "strgrid/table_file.h"
 
 namespace quillet {
 
-namespace {
-const char kIndexError[] = "List index out of bounds";
-}  // namespace
-
 TmStrGrid::TmStrGrid()
     : date_time_format_copy_(sort_index_.DateTimeFormat()),
       short_year_expand_copy_(sort_index_.ShortYearExpand()),
-      short_year_border_copy_(sort_index_.ShortYearBorder()) {}
+      short_year_border_copy_(sort_index_.ShortYearBorder()) {
+  sort_index_.SetQuietBulkSteps(true);  // a plain TmStrList: only its handlers observe it
+}
 
 // Members go before the base: SortIndex is destroyed first, then the cells.
 TmStrGrid::~TmStrGrid() = default;
@@ -102,8 +101,15 @@ void TmStrGrid::LoadSortIndex(Axis axis, int line, int key_skip) {
   PrepareSortList(sort_index_, key_skip);
   sort_index_.AddStrings(axis == Axis::kColumn ? Cols(line) : Rows(line));
   sort_index_.NumberEntries();  // Objects(i) := i for every entry
-  sort_index_.SetSorted(true);
-  sort_index_.SetSorted(false);
+  SortOnce(sort_index_);
+}
+
+// Sorts as Sort would, and leaves the list out of sorted mode in any case (also when it
+// was in it before): the permutation step writes positions into it, which a list in sorted
+// mode refuses, and later additions must append rather than go where Find puts them.
+void TmStrGrid::SortOnce(TmStrList& list) {
+  list.SetSorted(true);
+  list.SetSorted(false);
 }
 
 void TmStrGrid::SortEveryLine(Axis axis) {
@@ -123,15 +129,15 @@ void TmStrGrid::SortEveryLine(Axis axis) {
 // default date-time settings) and appends its sorted objects to SortIndex, block by block.
 void TmStrGrid::RecordEveryLine(Axis axis, int first, int key_skip) {
   TmStrList list;
+  list.SetQuietBulkSteps(true);  // made here: nothing observes it
   PrepareSortList(list, key_skip);
   const int lines = axis == Axis::kRow ? RowCount() : ColCount();
   for (int line = first; line < lines; ++line) {
     list.Clear();
     list.AddStrings(axis == Axis::kRow ? Rows(line) : Cols(line));
     const int count = list.Count();
-    for (int i = 0; i < count; ++i) list.SetObjects(i, i);
-    list.SetSorted(true);
-    list.SetSorted(false);
+    list.NumberEntries();
+    SortOnce(list);
     for (int i = 0; i < count; ++i) {
       const std::int32_t object = list.Objects(i);
       sort_index_.AddObject(std::to_string(object), object);
@@ -181,9 +187,9 @@ void TmStrGrid::CheckBlocks(const std::vector<std::int32_t>& objects, int lines,
                             int block) const {
   if (lines <= 0) return;
   const auto needed = static_cast<std::int64_t>(lines) * block;
-  if (needed > static_cast<std::int64_t>(objects.size())) throw EListError(kIndexError);
+  if (needed > static_cast<std::int64_t>(objects.size())) throw EListError::IndexOutOfBounds();
   for (std::int64_t i = 0; i < needed; ++i)
-    if (objects[i] < 0 || objects[i] >= block) throw EListError(kIndexError);
+    if (objects[i] < 0 || objects[i] >= block) throw EListError::IndexOutOfBounds();
 }
 
 // The permutation step along one line: SortIndex holds M (M(i) = the position whose
@@ -194,7 +200,7 @@ void TmStrGrid::PermuteLine(Axis axis, int line) {
   CheckBlocks(moves, 1, count);
   InvertInto(moves.data(), count, 0);
   FollowCycles(axis, line, moves);
-  NotifyContentChanged();
+  CellsChanged();
 }
 
 // The same for every line from `first` on, each with its own block of SortIndex.
@@ -210,7 +216,7 @@ void TmStrGrid::PermuteEveryLine(Axis axis, int first) {
     moves.assign(block_moves, block_moves + block);
     FollowCycles(axis, first + k, moves);
   }
-  NotifyContentChanged();
+  CellsChanged();
 }
 
 // For i in 0..count-1: entry base + M(i) of SortIndex := object i, text i in decimal.
@@ -219,42 +225,12 @@ void TmStrGrid::InvertInto(const std::int32_t* moves, int count, int base) {
 }
 
 // Moves the cells of the line along the cycles of `moves` (destroyed: every position ends
-// fixed). One cell per cycle is set aside; every moved cell is written once; positions
-// that already hold their content are not touched.
+// fixed).
 void TmStrGrid::FollowCycles(Axis axis, int line, std::vector<std::int32_t>& moves) {
-  if (axis == Axis::kColumn) return PermuteColumn(line, moves);  // straight on the chunks
-  const int count = static_cast<int>(moves.size());
-  for (int start = 0; start < count; ++start) {
-    if (moves[start] == start) continue;
-    int i = start;
-    TGridCell aside = TakeLineCell(axis, line, i);
-    for (;;) {
-      const int j = moves[i];
-      moves[i] = i;
-      if (moves[j] == j) break;
-      MoveLineCell(axis, line, j, i);
-      i = j;
-    }
-    PutLineCell(axis, line, i, std::move(aside));
-  }
-}
-
-TGridCell TmStrGrid::TakeLineCell(Axis axis, int line, int position) {
-  return axis == Axis::kColumn ? TakeCell(line, position) : TakeCell(position, line);
-}
-
-void TmStrGrid::MoveLineCell(Axis axis, int line, int from, int to) {
   if (axis == Axis::kColumn)
-    MoveCell(line, from, line, to);
+    PermuteColumn(line, moves);
   else
-    MoveCell(from, line, to, line);
-}
-
-void TmStrGrid::PutLineCell(Axis axis, int line, int position, TGridCell cell) {
-  if (axis == Axis::kColumn)
-    PutCell(line, position, std::move(cell));
-  else
-    PutCell(position, line, std::move(cell));
+    PermuteRow(line, moves);
 }
 
 // ---- whole-row and whole-column sorts ----------------------------------------------------
@@ -283,7 +259,7 @@ void TmStrGrid::ReorderCompleteRows(int col, const TStrings& order) {
   const int key_skip = KeySkip(SavedFixedRows());
   first_moved_col_ = LineSkip(SavedFixedCols());
   if (order.Count() != static_cast<std::int64_t>(RowCount()) - key_skip)
-    throw MFileError("Incorrect list length of Order Values");
+    throw MFileError::OrderLengthWrong();
   sort_index_.Clear();  // its key settings stay those of the last sort that prepared it
   sort_index_.AddStrings(Cols(col));
   const int rows = RowCount();
@@ -297,41 +273,17 @@ void TmStrGrid::ReorderCompleteRows(int col, const TStrings& order) {
 
 // SortIndex holds M (M(i) = the row (column) whose content must end at i). Records the
 // inverse in SortIndex first: an entry outside SortIndex (-1 from an unmatched order text)
-// raises there, before any cell has moved. Then moves whole lines along the cycles.
+// raises there, before any cell has moved. Then moves whole lines along the cycles: rows
+// over the columns from FirstMovedCol() on (key_axis kColumn), or columns over the rows from
+// FirstMovedRow() on.
 void TmStrGrid::PermuteCompleteLines(Axis key_axis) {
   std::vector<std::int32_t> moves = SortIndexObjects();  // the scratch copy P (objects)
   InvertInto(moves.data(), static_cast<int>(moves.size()), 0);
-  FollowWholeLineCycles(key_axis, moves);
-  NotifyContentChanged();
-}
-
-// The cycle walk of FollowCycles with whole lines: rows over the columns from
-// FirstMovedCol() on (key_axis kColumn), or columns over the rows from FirstMovedRow() on.
-// `moves` holds positions inside the list (checked by the inversion) and ends all fixed.
-void TmStrGrid::FollowWholeLineCycles(Axis key_axis, std::vector<std::int32_t>& moves) {
-  const bool rows_move = key_axis == Axis::kColumn;
-  const int first = rows_move ? first_moved_col_ : first_moved_row_;
-  const int end = rows_move ? ColCount() : RowCount();
-  // Cell k of line `line`: (k, line) when rows move, (line, k) when columns move.
-  auto col_of = [&](int line, int k) { return rows_move ? k : line; };
-  auto row_of = [&](int line, int k) { return rows_move ? line : k; };
-  std::vector<TGridCell> aside(static_cast<std::size_t>(std::max(end - first, 0)));
-  const int count = static_cast<int>(moves.size());
-  for (int start = 0; start < count; ++start) {
-    if (moves[start] == start) continue;
-    int i = start;
-    for (int k = first; k < end; ++k) aside[k - first] = TakeCell(col_of(i, k), row_of(i, k));
-    for (;;) {
-      const int j = moves[i];
-      moves[i] = i;
-      if (moves[j] == j) break;
-      for (int k = first; k < end; ++k)
-        MoveCell(col_of(j, k), row_of(j, k), col_of(i, k), row_of(i, k));
-      i = j;
-    }
-    for (int k = first; k < end; ++k)
-      PutCell(col_of(i, k), row_of(i, k), std::move(aside[k - first]));
-  }
+  if (key_axis == Axis::kColumn)
+    PermuteRows(first_moved_col_, ColCount(), moves);
+  else
+    PermuteColumns(first_moved_row_, RowCount(), moves);
+  CellsChanged();
 }
 
 // ---- editing of whole lines -------------------------------------------------------------------
@@ -339,7 +291,7 @@ void TmStrGrid::FollowWholeLineCycles(Axis key_axis, std::vector<std::int32_t>& 
 void TmStrGrid::InsertRows(int row, int count) {
   const int rows = RowCount();
   if (count < 1 || row < 0 || row > rows || count > INT_MAX - rows)
-    throw EListError(kIndexError);
+    throw EListError::IndexOutOfBounds();
   SetRowCount(rows + count);
   for (int col : StoredColumnsIn(0, ColCount() - 1)) {
     ShiftColumnRows(col, row, rows - 1, count);  // the first ColCount cells move down
@@ -353,7 +305,7 @@ void TmStrGrid::InsertCols(int col, int count) {
   const int cols = ColCount();
   const int rows = RowCount();
   if (count < 1 || col < 0 || col > cols || count > INT_MAX - cols)
-    throw EListError(kIndexError);
+    throw EListError::IndexOutOfBounds();
   SetColCount(cols + count);
   // Columns past the old end that receive a moved column lose their first RowCount cells.
   for (int c : StoredColumnsIn(std::max(col + count, cols), cols + count - 1))
@@ -363,12 +315,12 @@ void TmStrGrid::InsertCols(int col, int count) {
     MoveColumnRows(*it, *it + count, rows);
   for (int c : StoredColumnsIn(col, col + count - 1)) ClearColumnRange(c, 0, rows - 1);
   MarkRowsWritten(0, rows - 1);
-  NotifyContentChanged();
+  CellsChanged();
 }
 
 void TmStrGrid::DeleteRows(int row, int count) {
   const int rows = RowCount();
-  if (row < 0 || count < 0 || row > rows - 1) throw EListError(kIndexError);
+  if (row < 0 || count < 0 || row > rows - 1) throw EListError::IndexOutOfBounds();
   count = std::min(count, rows - row);
   // The freed rows at the end receive the rows just past the table; rows past INT_MAX do
   // not exist and read as empty.
@@ -379,14 +331,14 @@ void TmStrGrid::DeleteRows(int row, int count) {
     CopyColumnCells(col, rows, col, rows - count, beyond);
   }
   MarkRowsWritten(row, rows - 1);
-  NotifyContentChanged();
+  CellsChanged();
   SetRowCount(rows - count);
 }
 
 void TmStrGrid::DeleteCols(int col, int count) {
   const int cols = ColCount();
   const int rows = RowCount();
-  if (col < 0 || count < 0 || col > cols - 1) throw EListError(kIndexError);
+  if (col < 0 || count < 0 || col > cols - 1) throw EListError::IndexOutOfBounds();
   count = std::min(count, cols - col);
   if (count > 0) {
     for (int c : StoredColumnsIn(col, col + count - 1)) ClearColumnRange(c, 0, rows - 1);
@@ -396,28 +348,28 @@ void TmStrGrid::DeleteCols(int col, int count) {
     for (int c : StoredColumnsIn(cols, last_beyond)) CopyColumnCells(c, 0, c - count, 0, rows);
   }
   MarkRowsWritten(0, rows - 1);
-  NotifyContentChanged();
+  CellsChanged();
   SetColCount(cols - count);
 }
 
 int TmStrGrid::ModifyRow(int row, std::string_view line, std::string_view separator) {
-  if (row < 0) throw EListError(kIndexError);
+  if (row < 0) throw EListError::IndexOutOfBounds();
   return WriteFields(Axis::kRow, row, line, separator);
 }
 
 int TmStrGrid::ModifyCol(int col, std::string_view line, std::string_view separator) {
-  if (col < 0) throw EListError(kIndexError);
+  if (col < 0) throw EListError::IndexOutOfBounds();
   return WriteFields(Axis::kColumn, col, line, separator);
 }
 
 void TmStrGrid::AddRow(std::string_view line, char separator) {
-  if (RowCount() == INT_MAX) throw EListError(kIndexError);  // no row index past the largest
+  if (RowCount() == INT_MAX) throw EListError::IndexOutOfBounds();  // no row index past the largest
   SetRowCount(RowCount() + 1);
   ModifyRow(RowCount() - 1, line, std::string_view(&separator, 1));
 }
 
 void TmStrGrid::AddCol(std::string_view line, char separator) {
-  if (ColCount() == INT_MAX) throw EListError(kIndexError);
+  if (ColCount() == INT_MAX) throw EListError::IndexOutOfBounds();
   SetColCount(ColCount() + 1);
   ModifyCol(ColCount() - 1, line, std::string_view(&separator, 1));
 }
@@ -425,23 +377,13 @@ void TmStrGrid::AddCol(std::string_view line, char separator) {
 // Writes the fields of `text` along the line, position 0 on; texts only (objects stay).
 int TmStrGrid::WriteFields(Axis axis, int line, std::string_view text,
                            std::string_view separator) {
-  int field = 0;
-  std::size_t start = 0;
-  auto write = [&](std::string_view piece) {
+  int position = 0;
+  return ForEachField(text, separator, [&](std::string_view field) {
     if (axis == Axis::kRow)
-      SetCells(field, line, piece);
+      SetCells(position++, line, field);
     else
-      SetCells(line, field, piece);
-  };
-  if (!separator.empty()) {  // an empty separator is never found
-    for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos;) {
-      write(text.substr(start, at - start));
-      start = at + separator.size();
-      ++field;
-    }
-  }
-  write(text.substr(start));
-  return field + 1;
+      SetCells(line, position++, field);
+  });
 }
 
 // ---- search direction and table files -------------------------------------------------
@@ -460,7 +402,6 @@ void TmStrGrid::LoadFromFile(const std::string& file_name, const std::string& se
   LoadTableFile(*this, file_name, separator);
 }
 
-
 // ==== keyboard, mouse and clipboard ===========================================================
 
 TClipboard& TmStrGrid::Clipboard() const {
@@ -474,14 +415,12 @@ void TmStrGrid::CutToClipboard() {
   const TGridRect block = Selection();
   for (int row = block.Top; row <= block.Bottom; ++row)
     for (int col = block.Left; col <= block.Right; ++col) SetCells(col, row, "");
-  GridChanged();
 }
 
 void TmStrGrid::PasteFromClipboard() {
   TClipboard& clipboard = Clipboard();
   if (!clipboard.HasText()) return;
   PasteBlockText(*this, clipboard.Text(), paste_to_cursor_);
-  GridChanged();
 }
 
 void TmStrGrid::KeyPress(char& key) {

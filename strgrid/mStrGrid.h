@@ -5,10 +5,11 @@
 //
 // Every sort copies a line into a key list with each entry's position as its object, lets
 // the list sort itself, and then moves the cells in place along the cycles of the
-// permutation the objects describe: each cell that changes place is written once, one
-// cell per cycle is held aside, cells that keep their place are not touched. Afterwards
-// SortIndex holds, for each position before the sort, the position its content went to
-// (object and decimal text), which is what UndoSort takes back.
+// permutation the objects describe (TCellStore's permutations): each cell that changes place
+// is written once, one cell per cycle is held aside, cells that keep their place are not
+// touched. Afterwards SortIndex holds, for each position before the sort, the position its
+// content went to (object and decimal text), which is what UndoSort takes back. Every
+// operation that changes cells tells the host once it is done (TGridHost::CellsChanged).
 //
 // Fixed lines take part according to UseFixed. The key skip is the number of leading
 // entries of a sorted line that stay; the line skip the number of leading lines a sort of
@@ -29,6 +30,10 @@
 #include "strgrid/string_grid.h"
 
 namespace quillet {
+
+// How fixed (header) rows and columns take part in the grid's sorts and searches (see the
+// top of this file and strgrid/grid_search.h).
+enum class HandleFixed : std::uint8_t { hfNot, hfSmart, hfYes };
 
 class TmStrGrid : public TStringGrid {
  public:
@@ -266,10 +271,10 @@ class TmStrGrid : public TStringGrid {
   enum class Axis : std::uint8_t { kColumn, kRow };  // the line's cells run down / across
   void SortLine(Axis axis, int line);
   void LoadSortIndex(Axis axis, int line, int key_skip);
+  static void SortOnce(TmStrList& list);
   void SortCompleteLines(Axis key_axis, int key_line);
   // PermuteCompleteRows (key_axis kColumn: rows move) and PermuteCompleteColumns (kRow).
   void PermuteCompleteLines(Axis key_axis);
-  void FollowWholeLineCycles(Axis key_axis, std::vector<std::int32_t>& moves);
   int WriteFields(Axis axis, int line, std::string_view text, std::string_view separator);
   void SortEveryLine(Axis axis);
   void RecordEveryLine(Axis axis, int first_line, int key_skip);
@@ -279,9 +284,6 @@ class TmStrGrid : public TStringGrid {
   void PermuteEveryLine(Axis axis, int first_line);
   void InvertInto(const std::int32_t* moves, int count, int base);
   void FollowCycles(Axis axis, int line, std::vector<std::int32_t>& moves);
-  TGridCell TakeLineCell(Axis axis, int line, int position);
-  void MoveLineCell(Axis axis, int line, int from, int to);
-  void PutLineCell(Axis axis, int line, int position, TGridCell cell);
 
   TmStrList sort_index_;
   TMSortType key_type_ = TMSortType::soString;

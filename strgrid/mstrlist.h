@@ -1,31 +1,34 @@
 #pragma once
 // TmStrList: the sort key list that does all sorting for the string grid. An ordered list of
 // entries, each a text and a 32-bit object, that orders its entries by a key cut out of each
-// text (characters KeyPos .. KeyPos + KeyLen - 1) and compared by KeyType. Entries before
-// StartIndex never move. The grid copies one line of cells into the list with each entry's
-// position as its object, lets the list sort, and reads the objects back as the permutation.
+// text (characters KeyPos .. KeyPos + KeyLen - 1) and compared by KeyType
+// (strgrid/key_order.h). Entries before StartIndex never move. The grid copies one line of
+// cells into the list with each entry's position as its object, lets the list sort, and
+// reads the objects back as the permutation.
 //
 // Storage: an entry slot is a PackedText and an int32 object, 20 bytes, so ten million
-// entries take about 200 MB. Capacity() reports the classic slot count (grows by 4 while at
-// most 4, by 8 while at most 8, else by 16; released only by Clear and destruction), but
-// the slots live in a geometrically growing buffer: growing the real storage by 16 slots per
-// append would copy the whole list every 16 appends, which is quadratic for large lists.
+// entries take about 200 MB. Capacity() reports the slot count of the list's own growth
+// rule (by 4 while at most 4, by 8 while at most 8, else by 16; released only by Clear and
+// destruction), but the slots live in a geometrically growing buffer: growing the real
+// storage by 16 slots per append would copy the whole list every 16 appends, which is
+// quadratic for large lists.
 //
-// Sorting follows the classic partition steps exactly (pivot value taken once per pass from
-// entry (L + R) div 2, I/J scans, exchange when I <= J, left part first, then the right
-// part), so entries with equal keys end in exactly the places those steps give. For speed a
-// sort caches comparison values for its duration (equivalence ranks of the keys, found by
-// hashing the distinct key texts and ordering only those) and runs the steps on a compact
-// array of (value, position) pairs; the entries then move once, along the cycles of the
-// resulting permutation. Every comparison comes out as re-cutting and re-converting the
-// keys would, so the result is the one of the classic steps. If a key cannot be converted
-// (EOverflow, E_Format_Invalid) the sort runs on the entries without the cache, so it
-// raises at the same step and leaves the entries exactly as far as the sort got.
+// Sorting runs the partition steps of strgrid/list_sort.h exactly, so entries with equal
+// keys end in exactly the places those steps give. For speed a sort caches comparison
+// values for its duration (ranks of the keys, strgrid/distinct_keys.h, or the numbers
+// themselves) and runs the steps on a compact array of (value, position) pairs; the entries
+// then move once, along the cycles of the resulting permutation (strgrid/cycle_walk.h).
+// Every comparison comes out as re-cutting and re-converting the keys would. If a key cannot
+// be ranked (its conversion raises EOverflow or E_Format_Invalid, or the keys outgrow the
+// cache) the sort runs on the entries without the cache, so it raises at the same step and
+// leaves the entries exactly as far as the sort got. Running out of memory for the cache is
+// a failure like any other ("Out of memory").
 //
-// Bulk work without per-entry notifications: when neither OnChange nor OnChanging is set
-// and the object is a plain TmStrList (no subclass that could observe Changing/Changed),
-// AddStrings, NumberEntries and StorePositions skip the per-entry notification steps,
-// which then have no effect; the resulting entries are the same.
+// Bulk work without per-entry notifications: AddStrings, NumberEntries and StorePositions
+// are each a run of single steps (add, set an object, set a text), each announced by
+// Changing and Changed. A list whose QuietBulkSteps is set and that has neither OnChanging
+// nor OnChange skips those per-step notifications, which then reach no one; the resulting
+// entries are the same.
 
 #include <cstdint>
 #include <functional>
@@ -35,19 +38,11 @@
 
 #include "runtime/date_time_format.h"
 #include "strgrid/big_buffer.h"
+#include "strgrid/key_order.h"
 #include "strgrid/packed_text.h"
 #include "strgrid/t_strings.h"
 
 namespace quillet {
-
-// How two keys compare: soString in the user's locale order without regard to case;
-// soStringCaseSensitive byte by byte (unsigned, a prefix first); soNumeric by the 6-byte
-// real value of the number at the key's front (NumericKeyValue); soDate by the date key of
-// the list's date-time format, byte by byte.
-enum class TMSortType : std::uint8_t { soString, soStringCaseSensitive, soNumeric, soDate };
-
-// How fixed (header) rows and columns take part in the grid's sorts and searches.
-enum class HandleFixed : std::uint8_t { hfNot, hfSmart, hfYes };
 
 // What Add does in sorted mode when an entry with an equal key is present.
 enum TDuplicates : std::uint8_t { dupIgnore, dupAccept, dupError };
@@ -67,13 +62,13 @@ class TmStrList : public TStrings {
   // "List index out of bounds" (index below 0 or not below Count()).
 
   // The text of entry `index` without a copy; valid until the list changes.
-  std::string_view StringView(int index) const;
+  std::string_view StringView(int index) const override;
   // The object of entry `index`.
   std::int32_t Objects(int index) const;
   // Replaces the object of entry `index` (allowed in sorted mode): index check, Changing,
   // store, Changed.
   void SetObjects(int index, std::int32_t object);
-  // Number of slots by the classic growth rule (see the top of this file).
+  // Number of slots by the list's growth rule (see the top of this file).
   int Capacity() const { return capacity_; }
 
   // Not sorted: appends. Sorted: Find(text); if found, dupIgnore returns the found index
@@ -87,8 +82,8 @@ class TmStrList : public TStrings {
   // The base's form: the object is truncated to 32 bits.
   int AddObject(const std::string& text, std::intptr_t object) override;
   // BeginUpdate; AddObject for every entry of `other` in order; EndUpdate, also when an
-  // AddObject throws (the entries added before stay). A grid line is read straight from
-  // the grid's store.
+  // AddObject throws (the entries added before stay). With quiet steps (see the top of
+  // this file) the entries are read through other.ForEachEntry.
   void AddStrings(const TStrings& other) override;
   // SetObjects(i, i) for every entry in index order, each with its notifications.
   void NumberEntries();
@@ -145,9 +140,9 @@ class TmStrList : public TStrings {
   std::int32_t KeyPos() const { return key_pos_; }
   std::int32_t KeyLen() const { return key_len_; }
   // Each: a value equal to the current one (compared before any clamping) does nothing.
-  // Otherwise stores it (KeyPos and KeyLen below 1 are stored as 1); then in sorted mode with Count() > 1: Changing, QuickSort(StartIndex,
-  // Count - 1), SortZeroRun for soNumeric, Changed. The new value stays stored if the
-  // re-sort throws.
+  // Otherwise stores it (KeyPos and KeyLen below 1 are stored as 1); then in sorted mode
+  // with Count() > 1: Changing, QuickSort(StartIndex, Count - 1), SortZeroRun for
+  // soNumeric, Changed. The new value stays stored if the re-sort throws.
   void SetKeyType(TMSortType value);
   void SetKeyPos(std::int32_t value);
   void SetKeyLen(std::int32_t value);
@@ -158,11 +153,18 @@ class TmStrList : public TStrings {
   void SetSortDescending(bool value) { sort_descending_ = value; }
 
   // The key of `text`: characters KeyPos .. KeyPos + KeyLen - 1, cut at the end of the text,
-  // empty when the text is shorter than KeyPos. Returns a view into `text`.
-  std::string_view KeyOf(std::string_view text) const;
+  // empty when the text is shorter than KeyPos (CutKey). Returns a view into `text`.
+  std::string_view KeyOf(std::string_view text) const { return CutKey(text, key_pos_, key_len_); }
 
-  // Orders entries left..right by key under KeyType and SortDescending with the classic
-  // partition steps (no notifications). Does nothing when left > right.
+  // Whether the list may skip the per-step notifications of its bulk work while neither
+  // OnChanging nor OnChange is set (see the top of this file). Set it only on a list whose
+  // Changing and Changed are the list's own: a subclass that overrides them sees every step
+  // as long as it leaves this false. False at creation; the grid sets it on its key lists.
+  bool QuietBulkSteps() const { return quiet_bulk_steps_; }
+  void SetQuietBulkSteps(bool value) { quiet_bulk_steps_ = value; }
+
+  // Orders entries left..right by key under KeyType and SortDescending with the partition
+  // steps of strgrid/list_sort.h (no notifications). Does nothing when left > right.
   // Throws EListError "List index out of bounds" when left <= right and either lies
   // outside the entries; EOverflow / E_Format_Invalid from key conversion.
   void QuickSort(int left, int right);
@@ -179,6 +181,7 @@ class TmStrList : public TStrings {
   void SortRangeByObject(int left, int right);
 
   // ---- soDate settings (see TDateTimeFormat) ---------------------------------------------
+  const TDateTimeFormat& DateFormat() const { return date_format_; }
   const std::string& DateTimeFormat() const { return date_format_.Format(); }
   // Stores and parses a format that differs from the present one; throws E_Format_Invalid
   // (the text stays stored). No re-sort.
@@ -233,8 +236,18 @@ class TmStrList : public TStrings {
   void SwapEntries(int index1, int index2) noexcept;
   void ResortIfSorted();
   void SortMovable();
-  // True when per-entry notifications have no effect (see the top of this file).
-  bool Quiet() const;
+  // The sort steps with the order of a key type (strgrid/key_order.h).
+  template <class Order>
+  void QuickSortBy(const Order& order, int left, int right);
+  // Calls `body` with the cached values of entries first..last (WithCachedValues,
+  // strgrid/distinct_keys.h) and returns true; false when the range is too short for a
+  // cache to pay or a key cannot be ranked.
+  template <class Order, class Body>
+  bool WithCachedItems(const Order& order, int first, int last, Body body) const;
+  template <class Order>
+  void OrderEqualKeyRunsBy(const Order& order, int start);
+  // True when per-entry notifications reach no one (see the top of this file).
+  bool StepsUnobserved() const { return quiet_bulk_steps_ && !OnChange && !OnChanging; }
   void AppendQuietly(const TStrings& other);
   bool TargetsValid(const std::int32_t* targets, int count, int base) const;
   // StorePositions' steps without notifications, in step order (needs valid targets).
@@ -243,6 +256,7 @@ class TmStrList : public TStrings {
   // ends at first + k. Every items[k].pos ends equal to k.
   template <class Items>
   void PermuteEntries(int first, Items& items) noexcept;
+  struct EntryMover;
   std::string_view KeyAt(int index) const { return KeyOf(entries_[index].text.View()); }
 
   std::vector<Entry, BigBufferAllocator<Entry>> entries_;
@@ -254,6 +268,7 @@ class TmStrList : public TStrings {
   bool sorted_ = false;
   TDuplicates duplicates_ = dupIgnore;
   bool sort_descending_ = false;
+  bool quiet_bulk_steps_ = false;
   TDateTimeFormat date_format_;
 };
 

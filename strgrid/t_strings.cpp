@@ -6,10 +6,6 @@
 
 namespace quillet {
 
-namespace {
-const char kIndexError[] = "List index out of bounds";
-}  // namespace
-
 int TStrings::Add(const std::string& text) {
   const int index = Count();
   Insert(index, text);
@@ -56,6 +52,12 @@ void TStrings::Exchange(int index1, int index2) {
   PutObject(index2, object1);
 }
 
+void TStrings::ForEachEntry(
+    const std::function<void(std::string_view, std::intptr_t)>& visit) const {
+  const int count = Count();
+  for (int i = 0; i < count; ++i) visit(StringView(i), Objects(i));
+}
+
 int TStrings::IndexOf(const std::string& text) const {
   const int count = Count();
   for (int i = 0; i < count; ++i)
@@ -85,7 +87,7 @@ TStringList::TStringList(std::initializer_list<std::string> texts) {
 }
 
 void TStringList::CheckIndex(int index) const {
-  if (index < 0 || index >= GetCount()) throw EListError(kIndexError);
+  if (index < 0 || index >= GetCount()) throw EListError::IndexOutOfBounds();
 }
 
 void TStringList::Clear() { items_.clear(); }
@@ -96,7 +98,7 @@ void TStringList::Delete(int index) {
 }
 
 void TStringList::Insert(int index, const std::string& text) {
-  if (index < 0 || index > GetCount()) throw EListError(kIndexError);
+  if (index < 0 || index > GetCount()) throw EListError::IndexOutOfBounds();
   items_.insert(items_.begin() + index, Item{text, 0});
 }
 
@@ -107,6 +109,11 @@ void TStringList::Exchange(int index1, int index2) {
 }
 
 std::string TStringList::Get(int index) const {
+  CheckIndex(index);
+  return items_[index].text;
+}
+
+std::string_view TStringList::StringView(int index) const {
   CheckIndex(index);
   return items_[index].text;
 }

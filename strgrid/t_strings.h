@@ -2,11 +2,12 @@
 // TStrings: the general indexed string list (texts with objects) that the key list, the
 // grid's line views and order lists share; TStringList: its plain in-memory form.
 //
-// The overridable primitives keep the classic names (Get, Put, GetObject, PutObject,
-// GetCount, Insert, ...); callers use the property accessors Strings/SetStrings,
-// Objects/SetObjects and Count. An object is an opaque pointer-sized value.
+// Subclasses override the primitives (Get, Put, GetObject, PutObject, GetCount, Insert,
+// ...); callers use the property accessors Strings/SetStrings, Objects/SetObjects and
+// Count. An object is an opaque pointer-sized value.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,14 @@ class TStrings {
   void SetStrings(int index, const std::string& text) { Put(index, text); }
   std::intptr_t Objects(int index) const { return GetObject(index); }
   void SetObjects(int index, std::intptr_t object) { PutObject(index, object); }
+  // The text of entry `index` without a copy; valid until the list, or what it shows,
+  // changes. Index errors as Strings.
+  virtual std::string_view StringView(int index) const = 0;
+  // Calls `visit(text, object)` for entries 0..Count()-1 in order. The text is valid during
+  // the call only; `visit` must not change the list or what it shows. A list may read its
+  // entries faster than one by one (a grid column chunk by chunk).
+  virtual void ForEachEntry(
+      const std::function<void(std::string_view, std::intptr_t)>& visit) const;
 
   // Appends a text (a sorted list may place it elsewhere); returns its index.
   virtual int Add(const std::string& text);
@@ -73,6 +82,7 @@ class TStringList : public TStrings {
   void Delete(int index) override;
   void Insert(int index, const std::string& text) override;
   void Exchange(int index1, int index2) override;
+  std::string_view StringView(int index) const override;
 
  protected:
   std::string Get(int index) const override;

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <utility>
 #include <vector>
 
 #include "runtime/exceptions.h"
 #include "runtime/text_file.h"
+#include "strgrid/field_split.h"
 #include "strgrid/mStrGrid.h"
 
 namespace quillet {
@@ -30,63 +30,29 @@ struct LoadedRows {
 int StoreFields(TmStrGrid& grid, int row, std::string_view line, std::string_view separator,
                 std::size_t& filled) {
   int col = 0;
-  auto store = [&](std::string_view field) {
+  return ForEachField(line, separator, [&](std::string_view field) {
     grid.SetCells(col++, row, field);
     filled += field.empty() ? 0 : 1;
-  };
-  if (!separator.empty()) {
-    const bool one_byte = separator.size() == 1;  // memchr is quicker for the usual case
-    for (;;) {
-      const std::size_t at = one_byte ? line.find(separator[0]) : line.find(separator);
-      if (at == std::string_view::npos) break;
-      store(line.substr(0, at));
-      line.remove_prefix(at + separator.size());
-    }
-  }
-  store(line);
-  return col;
+  });
 }
 
-// Whether the cell store can list its stored cells (a visit of every cell holding a text or
-// an object). Without it only the cells within the old and new counts can be reached.
-template <class Grid>
-concept VisitsStoredCells = requires(const Grid& grid) {
-  grid.ForEachStoredCell(std::function<void(int, int)>());
-};
-
-template <class Grid>
-void EmptyStaleTexts(Grid& grid, const LoadedRows& rows, int /*old_cols*/, int /*old_rows*/)
-  requires VisitsStoredCells<Grid>
-{
-  std::vector<std::pair<int, int>> stale;
-  grid.ForEachStoredCell(std::function<void(int, int)>([&](int col, int row) {
-    if (!rows.Provides(col, row) && !grid.CellView(col, row).empty()) stale.emplace_back(col, row);
-  }));
-  for (const auto& [col, row] : stale) grid.SetCells(col, row, {});
-}
-
-template <class Grid>
-void EmptyStaleTexts(Grid& grid, const LoadedRows& rows, int old_cols, int old_rows) {
-  const int cols = std::max(old_cols, rows.Widest());
-  const int last_rows = std::max(old_rows, rows.Count());
-  for (int row = 0; row < last_rows; ++row) {
-    for (int col = row < rows.Count() ? rows.widths[row] : 0; col < cols; ++col)
-      if (!grid.CellView(col, row).empty()) grid.SetCells(col, row, {});
-  }
-}
-
-// Empties the text of every cell the file did not provide. Every non-empty field is a stored
-// cell, so when the store holds no more cells than that there is nothing to empty.
-void EmptyUnprovidedTexts(TmStrGrid& grid, const LoadedRows& rows, int old_cols, int old_rows) {
+// Empties the text of every cell the file did not provide, wherever it lies. Every non-empty
+// field is a stored cell, so when the store holds no more cells than that there is nothing
+// to empty.
+void EmptyUnprovidedTexts(TmStrGrid& grid, const LoadedRows& rows) {
   if (grid.StoredCellCount() == rows.filled) return;
-  EmptyStaleTexts(grid, rows, old_cols, old_rows);
+  std::vector<std::pair<int, int>> stale;  // the visit must not change the store
+  grid.ForEachStoredCell([&](int col, int row) {
+    if (!rows.Provides(col, row) && !grid.CellView(col, row).empty()) stale.emplace_back(col, row);
+  });
+  for (const auto& [col, row] : stale) grid.SetCells(col, row, {});
 }
 
 void OpenForLoad(TTextReader& reader, const std::string& file_name) {
   try {
     reader.Open(file_name);
   } catch (const EInOutError&) {
-    throw MFileError("File " + file_name + " not found");
+    throw MFileError::FileNotFound(file_name);
   }
 }
 
@@ -112,8 +78,6 @@ void SaveTableFile(const TmStrGrid& grid, const std::string& file_name,
 void LoadTableFile(TmStrGrid& grid, const std::string& file_name, std::string_view separator) {
   TTextReader reader;  // closed quietly if reading fails
   OpenForLoad(reader, file_name);
-  const int old_cols = grid.ColCount();
-  const int old_rows = grid.RowCount();
   LoadedRows rows;
   std::string line;
   while (!reader.Eof()) {
@@ -125,7 +89,7 @@ void LoadTableFile(TmStrGrid& grid, const std::string& file_name, std::string_vi
   }
   grid.SetRowCount(rows.Count());
   grid.SetColCount(rows.Widest());
-  EmptyUnprovidedTexts(grid, rows, old_cols, old_rows);
+  EmptyUnprovidedTexts(grid, rows);
   reader.Close();
 }
 

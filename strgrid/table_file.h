@@ -29,10 +29,7 @@ void SaveTableFile(const TmStrGrid& grid, const std::string& file_name,
 // Finally RowCount becomes the number of lines read and ColCount the largest number of
 // fields of a line (a value below 1 becoming 1; FixedRows / FixedCols are lowered when
 // they do not fit), and the text of every cell the file did not provide is emptied, inside
-// and outside the new counts, so the table shows exactly the file (objects stay). Reaching
-// the cells beyond both the old and the new counts takes TStringGrid::ForEachStoredCell;
-// while the store lacks it, only cells within the larger of the old and new counts are
-// emptied.
+// and outside the new counts, so the table shows exactly the file (objects stay).
 // Throws MFileError "File <file_name> not found" (the name as given) when the file cannot
 // be opened, for whatever reason; the table is unchanged then. Throws EInOutError when
 // reading fails part-way: the rows read so far keep their new texts, RowCount keeps the

@@ -37,8 +37,8 @@
 #include "strgrid/grid_widget.h"
 #include "strgrid/mStrGrid.h"
 #include "runtime/version.h"
+#include "strgrid/qt_clipboard.h"
 #include "toolkit/about_box.h"
-#include "toolkit/qt_clipboard.h"
 #include "toolkit/t_application.h"
 
 namespace quillet {
@@ -57,6 +57,18 @@ std::string Bytes(const QString& text) { return EncodeToCodePage(text.toStdU16St
 QString Text(std::string_view bytes) {
   return QString::fromStdU16String(DecodeFromCodePage(bytes));
 }
+
+// The key types the toolbar's chooser offers, in the order of its items.
+struct KeyTypeChoice {
+  const char* label;
+  TMSortType type;
+};
+constexpr KeyTypeChoice kKeyTypeChoices[] = {
+    {"Text", TMSortType::soString},
+    {"Text, case-sensitive", TMSortType::soStringCaseSensitive},
+    {"Number", TMSortType::soNumeric},
+    {"Date and time", TMSortType::soDate},
+};
 
 // The separator field's text as bytes: "\t" stands for TAB.
 std::string SeparatorOf(const QString& field) {
@@ -138,13 +150,12 @@ void GridWindow::BuildActions() {
   QMenu* edit = menuBar()->addMenu("&Edit");
   // Ctrl+C, Ctrl+X and Ctrl+V reach the grid itself: the menu only names them.
   edit->addAction("&Copy\tCtrl+C", this, [this] { grid_.CopyToClipboard(); });
-  edit->addAction("Cu&t\tCtrl+X", this, [this] { grid_.CutToClipboard(); view_->Refresh(); });
-  edit->addAction("&Paste\tCtrl+V", this, [this] { grid_.PasteFromClipboard(); view_->Refresh(); });
+  edit->addAction("Cu&t\tCtrl+X", this, [this] { grid_.CutToClipboard(); });
+  edit->addAction("&Paste\tCtrl+V", this, [this] { grid_.PasteFromClipboard(); });
   edit->addSeparator();
   edit->addAction("&Undo sort", QKeySequence::Undo, this, [this] {
     if (grid_.LastSortKind() == TmStrGrid::kSortNone) return ShowMessage("No sort to take back");
     grid_.UndoSort();
-    view_->Refresh();
     ShowMessage("Sort taken back (Ctrl+Z again sorts again)");
   });
   edit->addAction("&Find next", QKeySequence::FindNext, this, [this] { Find(); });
@@ -166,9 +177,10 @@ void GridWindow::BuildToolBar() {
   separator_->setToolTip("Field separator of table files; \\t stands for TAB");
   bar->addWidget(separator_);
   bar->addWidget(new QLabel("  Key ", this));
-  key_type_->addItems({"Text", "Text, case-sensitive", "Number", "Date and time"});
+  for (const KeyTypeChoice& choice : kKeyTypeChoices) key_type_->addItem(choice.label);
   connect(key_type_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    grid_.SetKeyType(static_cast<TMSortType>(index));
+    if (index < 0) return;  // no item chosen
+    grid_.SetKeyType(kKeyTypeChoices[index].type);
     search_running_ = false;
   });
   bar->addWidget(key_type_);
@@ -195,7 +207,6 @@ void GridWindow::OnHeaderClick() {
   grid_.SetSortDescending(col == sorted_col_ && !grid_.SortDescending());
   grid_.SortCompleteRows(col);  // whole rows move; the header row stays (SavedFixedRows)
   sorted_col_ = col;
-  view_->Refresh();
   ShowMessage(QString("Sorted by %1, %2").arg(HeaderText(col),
                                               grid_.SortDescending() ? "descending" : "ascending"));
 }
@@ -208,7 +219,6 @@ void GridWindow::Load(const QString& file) {
   sorted_col_ = -1;
   search_running_ = false;
   setWindowTitle(QString("%1 - quillet-grid").arg(file));
-  view_->Refresh();
   ShowMessage(QString("%1 rows, %2 columns").arg(grid_.RowCount()).arg(grid_.ColCount()));
 }
 

@@ -59,7 +59,7 @@ std::vector<Moves> SamplePermutations(int count, std::mt19937& rng) {
   return samples;
 }
 
-TEST(PermuteInPlace, EveryItemEndsWhereThePermutationSaysAndMovesOnce) {
+TEST(WalkCycles, EveryItemEndsWhereThePermutationSaysAndMovesOnce) {
   std::mt19937 rng(3);
   for (const int count : {0, 1, 2, 63, 64, 65, 700, 5000}) {
     for (const Moves& sample : SamplePermutations(count, rng)) {
@@ -68,7 +68,8 @@ TEST(PermuteInPlace, EveryItemEndsWhereThePermutationSaysAndMovesOnce) {
       std::vector<int> writes(count);
       StringOps ops{items, writes};
       Moves from = sample;
-      PermuteInPlace(count, [&from](int i) -> std::int32_t& { return from[i]; }, ops);
+      WalkCycles(count, [&from](int i) -> std::int32_t& { return from[i]; }, ops,
+                 TCycleShape::kPermutation);
       for (int i = 0; i < count; ++i) {
         ASSERT_EQ(items[i], "item" + std::to_string(sample[i])) << count << " at " << i;
         ASSERT_EQ(writes[i], sample[i] == i ? 0 : 1) << count << " at " << i;

@@ -1,6 +1,7 @@
 // TGridWidget on the offscreen platform: Qt input reaches the grid model (header click,
 // typing into the cell editor, Enter and Escape), edited texts go through the code page,
-// and a failing event handler reaches the application's message box.
+// changed cells repaint on their own, and a failing event handler reaches the application's
+// message box.
 #include "strgrid/grid_widget.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,32 @@ TEST(GridWidget, EscapeLeavesTheCellUnchangedAndArrowsMoveTheCurrentCell) {
   QTest::keyClick(shown.view, Qt::Key_Right);
   EXPECT_EQ(shown.grid.Col(), 2);
   EXPECT_EQ(shown.grid.Row(), 2);
+}
+
+// Counts the paint events of the object it watches.
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+TEST(GridWidget, ChangedCellsRepaintWithoutBeingAsked) {
+  ShownGrid shown;
+  PaintCounter counter;
+  shown.view->viewport()->installEventFilter(&counter);
+  const std::vector<std::function<void()>> changes = {
+      [&] { shown.grid.SetCells(1, 2, "new"); },
+      [&] { shown.grid.SortCol(1); },
+  };
+  for (const auto& change : changes) {
+    QApplication::processEvents();
+    counter.paints = 0;
+    change();
+    QApplication::processEvents();
+    EXPECT_GE(counter.paints, 1);
+  }
 }
 
 TEST(GridWidget, HandlerFailureReachesTheMessageBox) {

@@ -56,7 +56,7 @@ std::string ListErrorOf(Action action) {
   return "(no error)";
 }
 
-// ---- A reference of the classic steps: keys cut and converted on every comparison. ----
+// ---- A reference of the partition steps: keys cut and converted on every comparison. ---
 
 struct RefEntry {
   std::string text;
@@ -795,6 +795,40 @@ TEST(TmStrListBulk, StorePositionsWritesTheLastStepForEachTarget) {
   EXPECT_EQ(EntryTexts(observed), EntryTexts(quiet));
   EXPECT_EQ(EntryObjects(observed), EntryObjects(quiet));
   EXPECT_EQ(log.events, "<><><><><><><><>");
+}
+
+// With QuietBulkSteps the bulk work skips the per-step notifications, but only while no
+// handler is set; either way the entries are those of the single steps.
+TEST(TmStrListBulk, QuietStepsGiveTheSameEntriesAndStillReachAHandler) {
+  GridSources g;
+  TStringList plain{"x", std::string(20, 'y'), ""};
+  const TStringGridLine column = g.grid.Cols(1);
+  const TStringGridLine row = g.grid.Rows(14);
+  const TStrings* sources[] = {&plain, &column, &row};
+  for (const TStrings* source : sources) {
+    const int n = source->Count();
+    std::vector<std::int32_t> targets(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) targets[i] = (i * 7 + 3) % n;  // some entries twice, some never
+    auto run = [&](TmStrList& list) {
+      list.AddStrings(*source);
+      list.NumberEntries();
+      list.StorePositions(targets.data(), n, 0);
+    };
+    TmStrList stepwise;
+    run(stepwise);
+    TmStrList quiet;
+    quiet.SetQuietBulkSteps(true);
+    run(quiet);
+    TmStrList observed;
+    observed.SetQuietBulkSteps(true);
+    EventLog log(observed);
+    run(observed);
+    EXPECT_EQ(EntryTexts(quiet), EntryTexts(stepwise));
+    EXPECT_EQ(EntryObjects(quiet), EntryObjects(stepwise));
+    EXPECT_EQ(quiet.Capacity(), stepwise.Capacity());
+    EXPECT_EQ(EntryTexts(observed), EntryTexts(stepwise));
+    EXPECT_EQ(log.events.size(), static_cast<std::size_t>(2 + 4 * n + 2 * n + 4 * n));
+  }
 }
 
 TEST(TmStrListBulk, StorePositionsFailsAtTheStepThatFails) {

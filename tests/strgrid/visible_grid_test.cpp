@@ -1,6 +1,6 @@
 // The visible grid without a window: current cell and selection, fixed-count resets, the hit
-// test and sizing lines, the fixed click, keys, and copy, cut and paste through an
-// in-memory clipboard.
+// test and sizing lines, the fixed click, keys, copy, cut and paste through an in-memory
+// clipboard, and the change notices its host receives.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -654,6 +654,50 @@ TEST(VisibleGridClipboard, GridsShareTheProcessClipboardUnlessGivenTheirOwn) {
   EXPECT_EQ(to.Cells(1, 1), "shared");
   SetDefaultClipboard(before);
   EXPECT_NE(&DefaultClipboard(), &system);
+}
+
+// ---- change notification -----------------------------------------------------------------
+
+// Every operation that changes cells tells the host, so a window never has to be asked to
+// repaint; the host hears of it only once the cells have changed.
+TEST(VisibleGridNotification, EveryCellChangeReachesTheHost) {
+  struct CellHost : TGridHost {
+    const TStringGrid* grid = nullptr;
+    std::string corner;  // cell (1, 1) as the host saw it last
+    int calls = 0;
+    void CellsChanged() override {
+      ++calls;
+      corner = grid->Cells(1, 1);
+    }
+  };
+  const std::vector<std::pair<std::string, std::function<void(TmStrGrid&)>>> operations = {
+      {"SetCells", [](TmStrGrid& g) { g.SetCells(1, 1, "new"); }},
+      {"SetObjects", [](TmStrGrid& g) { g.SetObjects(1, 1, 5); }},
+      {"column Clear", [](TmStrGrid& g) { g.Cols(1).Clear(); }},
+      {"row Assign", [](TmStrGrid& g) { g.Rows(1).Assign(TStringList{"a", "b"}); }},
+      {"row Exchange", [](TmStrGrid& g) { g.Rows(1).Exchange(1, 2); }},
+      {"SortCol", [](TmStrGrid& g) { g.SortCol(1); }},
+      {"SortRow", [](TmStrGrid& g) { g.SortRow(1); }},
+      {"SortAllCols", [](TmStrGrid& g) { g.SortAllCols(); }},
+      {"SortCompleteRows", [](TmStrGrid& g) { g.SortCompleteRows(2); }},
+      {"InsertRows", [](TmStrGrid& g) { g.InsertRows(1, 1); }},
+      {"DeleteCols", [](TmStrGrid& g) { g.DeleteCols(1, 1); }},
+      {"ModifyRow", [](TmStrGrid& g) { g.ModifyRow(1, "p;q", ";"); }},
+      {"CutToClipboard", [](TmStrGrid& g) { g.CutToClipboard(); }},
+  };
+  for (const auto& [name, operation] : operations) {
+    SCOPED_TRACE(name);
+    LoggedGrid g(3, 3, 0, 0);
+    FillRows(g.grid, {{"c", "b", "a"}, {"z", "y", "x"}, {"m", "o", "n"}});
+    g.grid.SetSelection({1, 1, 1, 1});
+    CellHost host;
+    host.grid = &g.grid;
+    g.grid.SetHost(&host);
+    operation(g.grid);
+    EXPECT_GE(host.calls, 1);
+    EXPECT_EQ(host.corner, g.grid.Cells(1, 1));
+    g.grid.SetHost(nullptr);
+  }
 }
 
 }  // namespace

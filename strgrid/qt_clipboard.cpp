@@ -1,4 +1,4 @@
-#include "toolkit/qt_clipboard.h"
+#include "strgrid/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

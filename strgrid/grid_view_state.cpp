@@ -1,55 +1,86 @@
-// TStringGrid, second part: the visible grid (current cell, selection, options, sizes,
-// scrolling, hit test, editor flag and the standard key and mouse handling). The cell
-// store is in string_grid.cpp.
+#include "strgrid/grid_view_state.h"
+
 #include <algorithm>
 
 #include "runtime/exceptions.h"
-#include "strgrid/string_grid.h"
 
 namespace quillet {
 
 namespace {
-const char kGridRangeError[] = "Grid index out of range";
 constexpr int kMinSizedExtent = 1;  // a line resized by dragging keeps at least this
 }  // namespace
 
+// ---- dimensions ----------------------------------------------------------------------------
+
+void TGridViewState::SetColCount(int value) {
+  value = std::max(value, 1);
+  if (value == col_count_) return;
+  if (fixed_cols_ >= value) fixed_cols_ = value - 1;
+  col_count_ = value;
+  KeepCurrentInTable();
+}
+
+void TGridViewState::SetRowCount(int value) {
+  value = std::max(value, 1);
+  if (value == row_count_) return;
+  if (fixed_rows_ >= value) fixed_rows_ = value - 1;
+  row_count_ = value;
+  KeepCurrentInTable();
+}
+
+void TGridViewState::SetFixedCols(int value) {
+  if (value < 0) throw EInvalidGridOperation::IndexOutOfRange();
+  if (value >= col_count_) throw EInvalidGridOperation::TooManyFixedCols();
+  if (value == fixed_cols_) return;
+  fixed_cols_ = value;
+  ResetToFirstCell();
+}
+
+void TGridViewState::SetFixedRows(int value) {
+  if (value < 0) throw EInvalidGridOperation::IndexOutOfRange();
+  if (value >= row_count_) throw EInvalidGridOperation::TooManyFixedRows();
+  if (value == fixed_rows_) return;
+  fixed_rows_ = value;
+  ResetToFirstCell();
+}
+
 // ---- host, checks ------------------------------------------------------------------------
 
-TGridHost& TStringGrid::ActiveHost() noexcept {
+TGridHost& TGridViewState::ActiveHost() noexcept {
   static TGridHost unshown;  // the defaults: focus always succeeds, nothing is drawn
   return host_ != nullptr ? *host_ : unshown;
 }
 
-void TStringGrid::CheckInTable(int col, int row) const {
+void TGridViewState::CheckInTable(int col, int row) const {
   if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
-    throw EInvalidGridOperation(kGridRangeError);
+    throw EInvalidGridOperation::IndexOutOfRange();
 }
 
-bool TStringGrid::CurrentEditable() const noexcept {
+bool TGridViewState::CurrentEditable() const noexcept {
   return current_.X >= FixedCols() && current_.Y >= FixedRows();
 }
 
 // ---- current cell and selection ----------------------------------------------------------
 
-void TStringGrid::SetCol(int value) {
+void TGridViewState::SetCol(int value) {
   if (value == current_.X) return;
   FocusCell(value, current_.Y, true);
 }
 
-void TStringGrid::SetRow(int value) {
+void TGridViewState::SetRow(int value) {
   if (value == current_.Y) return;
   FocusCell(current_.X, value, true);
 }
 
-void TStringGrid::FocusCell(int col, int row, bool move_anchor) {
+void TGridViewState::FocusCell(int col, int row, bool move_anchor) {
   MoveCurrent(col, row, move_anchor, true);
   Click();
 }
 
-bool TStringGrid::MoveCurrent(int col, int row, bool move_anchor, bool show) {
+bool TGridViewState::MoveCurrent(int col, int row, bool move_anchor, bool show) {
   CheckInTable(col, row);
   bool can_select = true;
-  if (OnSelectCell) OnSelectCell(*this, col, row, can_select);
+  if (OnSelectCell) OnSelectCell(Sender(), col, row, can_select);
   // A handler may have shrunk the table: never leave the current cell outside it.
   if (!can_select || col >= ColCount() || row >= RowCount()) return false;
   SetEditorMode(false);  // the editor belongs to the cell being left
@@ -61,12 +92,12 @@ bool TStringGrid::MoveCurrent(int col, int row, bool move_anchor, bool show) {
   return true;
 }
 
-TGridRect TStringGrid::Selection() const noexcept {
+TGridRect TGridViewState::Selection() const noexcept {
   return {std::min(current_.X, anchor_.X), std::min(current_.Y, anchor_.Y),
           std::max(current_.X, anchor_.X), std::max(current_.Y, anchor_.Y)};
 }
 
-void TStringGrid::SetSelection(const TGridRect& value) {
+void TGridViewState::SetSelection(const TGridRect& value) {
   CheckInTable(value.Left, value.Top);
   CheckInTable(value.Right, value.Bottom);
   anchor_ = {value.Left, value.Top};
@@ -74,7 +105,7 @@ void TStringGrid::SetSelection(const TGridRect& value) {
   GridChanged();
 }
 
-void TStringGrid::ResetToFirstCell() {
+void TGridViewState::ResetToFirstCell() {
   SetEditorMode(false);
   current_ = anchor_ = {FixedCols(), FixedRows()};
   if (options_.Contains(TGridOption::goRowSelect)) anchor_.X = ColCount() - 1;
@@ -83,7 +114,7 @@ void TStringGrid::ResetToFirstCell() {
   GridChanged();
 }
 
-void TStringGrid::KeepCurrentInTable() {
+void TGridViewState::KeepCurrentInTable() {
   const auto clamp = [](int value, int low, int high) { return std::clamp(value, low, high); };
   current_ = {clamp(current_.X, 0, ColCount() - 1), clamp(current_.Y, 0, RowCount() - 1)};
   anchor_ = {clamp(anchor_.X, 0, ColCount() - 1), clamp(anchor_.Y, 0, RowCount() - 1)};
@@ -92,7 +123,7 @@ void TStringGrid::KeepCurrentInTable() {
   GridChanged();
 }
 
-void TStringGrid::ScrollIntoView(int col, int row) {
+void TGridViewState::ScrollIntoView(int col, int row) {
   // Without a client area (a grid that is not shown) nothing can be shown: keep the view.
   if (horz_.ClientExtent() > 0) horz_.SetFirstVisible(horz_.FirstVisibleShowing(HorzLines(), col));
   if (vert_.ClientExtent() > 0) vert_.SetFirstVisible(vert_.FirstVisibleShowing(VertLines(), row));
@@ -100,7 +131,7 @@ void TStringGrid::ScrollIntoView(int col, int row) {
 
 // ---- options, sizes, scrolling -------------------------------------------------------------
 
-void TStringGrid::SetOptions(TGridOptions value) {
+void TGridViewState::SetOptions(TGridOptions value) {
   if (value == options_) return;
   options_ = value;
   if (options_.Contains(TGridOption::goRowSelect)) anchor_.X = ColCount() - 1;
@@ -110,74 +141,74 @@ void TStringGrid::SetOptions(TGridOptions value) {
   GridChanged();
 }
 
-void TStringGrid::SetDefaultColWidth(int value) {
+void TGridViewState::SetDefaultColWidth(int value) {
   horz_.SetDefaultExtent(value);
   GridChanged();
 }
 
-void TStringGrid::SetDefaultRowHeight(int value) {
+void TGridViewState::SetDefaultRowHeight(int value) {
   vert_.SetDefaultExtent(value);
   GridChanged();
 }
 
-void TStringGrid::SetGridLineWidth(int value) {
+void TGridViewState::SetGridLineWidth(int value) {
   grid_line_width_ = std::max(value, 0);
   GridChanged();
 }
 
-int TStringGrid::ColWidths(int col) const {
-  if (col < 0) throw EInvalidGridOperation(kGridRangeError);
+int TGridViewState::ColWidths(int col) const {
+  if (col < 0) throw EInvalidGridOperation::IndexOutOfRange();
   return horz_.Extent(col);
 }
 
-void TStringGrid::SetColWidths(int col, int value) {
-  if (col < 0) throw EInvalidGridOperation(kGridRangeError);
+void TGridViewState::SetColWidths(int col, int value) {
+  if (col < 0) throw EInvalidGridOperation::IndexOutOfRange();
   horz_.SetExtent(col, value);
   GridChanged();
 }
 
-int TStringGrid::RowHeights(int row) const {
-  if (row < 0) throw EInvalidGridOperation(kGridRangeError);
+int TGridViewState::RowHeights(int row) const {
+  if (row < 0) throw EInvalidGridOperation::IndexOutOfRange();
   return vert_.Extent(row);
 }
 
-void TStringGrid::SetRowHeights(int row, int value) {
-  if (row < 0) throw EInvalidGridOperation(kGridRangeError);
+void TGridViewState::SetRowHeights(int row, int value) {
+  if (row < 0) throw EInvalidGridOperation::IndexOutOfRange();
   vert_.SetExtent(row, value);
   GridChanged();
 }
 
-void TStringGrid::SetLeftCol(int value) {
+void TGridViewState::SetLeftCol(int value) {
   value = std::clamp(value, FixedCols(), ColCount() - 1);
   if (value == horz_.FirstVisible()) return;
   horz_.SetFirstVisible(value);
   GridChanged();
 }
 
-void TStringGrid::SetTopRow(int value) {
+void TGridViewState::SetTopRow(int value) {
   value = std::clamp(value, FixedRows(), RowCount() - 1);
   if (value == vert_.FirstVisible()) return;
   vert_.SetFirstVisible(value);
   GridChanged();
 }
 
-void TStringGrid::SetClientWidth(int value) {
+void TGridViewState::SetClientWidth(int value) {
   horz_.SetClientExtent(value);
   GridChanged();
 }
 
-void TStringGrid::SetClientHeight(int value) {
+void TGridViewState::SetClientHeight(int value) {
   vert_.SetClientExtent(value);
   GridChanged();
 }
 
-TGridAxis::Lines TStringGrid::HorzLines() const noexcept {
+TGridAxis::Lines TGridViewState::HorzLines() const noexcept {
   const bool lines = options_.Contains(TGridOption::goFixedVertLine) ||
                      options_.Contains(TGridOption::goVertLine);
   return {FixedCols(), ColCount(), lines ? grid_line_width_ : 0};
 }
 
-TGridAxis::Lines TStringGrid::VertLines() const noexcept {
+TGridAxis::Lines TGridViewState::VertLines() const noexcept {
   const bool lines = options_.Contains(TGridOption::goFixedHorzLine) ||
                      options_.Contains(TGridOption::goHorzLine);
   return {FixedRows(), RowCount(), lines ? grid_line_width_ : 0};
@@ -185,11 +216,11 @@ TGridAxis::Lines TStringGrid::VertLines() const noexcept {
 
 // ---- hit test --------------------------------------------------------------------------------
 
-TGridCoord TStringGrid::MouseCoord(int x, int y) const noexcept {
+TGridCoord TGridViewState::MouseCoord(int x, int y) const noexcept {
   return {horz_.LineAt(HorzLines(), x), vert_.LineAt(VertLines(), y)};
 }
 
-TGridState TStringGrid::SizingStateAt(int x, int y, int& index) const noexcept {
+TGridState TGridViewState::SizingStateAt(int x, int y, int& index) const noexcept {
   index = -1;
   const bool col_sizing = designing_ || options_.Contains(TGridOption::goColSizing);
   const bool row_sizing = designing_ || options_.Contains(TGridOption::goRowSizing);
@@ -211,14 +242,14 @@ TGridState TStringGrid::SizingStateAt(int x, int y, int& index) const noexcept {
 
 // ---- editor ----------------------------------------------------------------------------------
 
-void TStringGrid::SetEditorMode(bool value) {
+void TGridViewState::SetEditorMode(bool value) {
   if (value == editor_mode_) return;
   if (value) return OpenEditor(0);
   editor_mode_ = false;
   ActiveHost().EditorModeChanged(false, 0);
 }
 
-void TStringGrid::OpenEditor(char typed) {
+void TGridViewState::OpenEditor(char typed) {
   const bool editing = options_.Contains(TGridOption::goEditing) ||
                        options_.Contains(TGridOption::goAlwaysShowEditor);
   if (editor_mode_ || !editing || !CurrentEditable()) return;
@@ -228,14 +259,14 @@ void TStringGrid::OpenEditor(char typed) {
 
 // ---- keys ------------------------------------------------------------------------------------
 
-void TStringGrid::KeyPress(char& key) {
-  if (OnKeyPress) OnKeyPress(*this, key);
+void TGridViewState::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(Sender(), key);
   if (key == '\r') return SetEditorMode(!editor_mode_);
   const auto byte = static_cast<unsigned char>(key);
   if (byte >= 0x20 && byte != 0x7F) OpenEditor(key);
 }
 
-bool TStringGrid::KeyDown(TGridKey key, TShiftState shift) {
+bool TGridViewState::KeyDown(TGridKey key, TShiftState shift) {
   if (key == TGridKey::gkTab && !options_.Contains(TGridOption::goTabs)) return false;
   const TGridCoord target = NavigationTarget(key, shift);
   if (target == current_) return true;
@@ -245,7 +276,7 @@ bool TStringGrid::KeyDown(TGridKey key, TShiftState shift) {
   return true;
 }
 
-TGridCoord TStringGrid::NavigationTarget(TGridKey key, TShiftState shift) const {
+TGridCoord TGridViewState::NavigationTarget(TGridKey key, TShiftState shift) const {
   const int left = FixedCols(), top = FixedRows();
   const int right = ColCount() - 1, bottom = RowCount() - 1;
   const bool ctrl = shift.Contains(TShiftFlag::ssCtrl);
@@ -272,24 +303,24 @@ TGridCoord TStringGrid::NavigationTarget(TGridKey key, TShiftState shift) const 
 
 // ---- mouse -----------------------------------------------------------------------------------
 
-bool TStringGrid::TakeFocusForPress() {
+bool TGridViewState::TakeFocusForPress() {
   if (!designing_ && CanFocus()) SetFocus();
   return IsActiveControl();
 }
 
-void TStringGrid::Click() {
-  if (OnClick) OnClick(*this);
+void TGridViewState::Click() {
+  if (OnClick) OnClick(Sender());
 }
 
-void TStringGrid::DblClick() {
-  if (OnDblClick) OnDblClick(*this);
+void TGridViewState::DblClick() {
+  if (OnDblClick) OnDblClick(Sender());
 }
 
-void TStringGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+void TGridViewState::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   StandardMouseDown(button, shift, x, y, false);
 }
 
-void TStringGrid::StandardMouseDown(TMouseButton button, TShiftState shift, int x, int y,
+void TGridViewState::StandardMouseDown(TMouseButton button, TShiftState shift, int x, int y,
                                     bool dbl_click_done) {
   if (TakeFocusForPress() && button == TMouseButton::mbLeft) {
     if (!shift.Contains(TShiftFlag::ssDouble)) {
@@ -300,10 +331,10 @@ void TStringGrid::StandardMouseDown(TMouseButton button, TShiftState shift, int 
       if (cell == current_) OpenEditor(0);  // a double press on the current cell edits it
     }
   }
-  if (OnMouseDown) OnMouseDown(*this, button, shift, x, y);
+  if (OnMouseDown) OnMouseDown(Sender(), button, shift, x, y);
 }
 
-void TStringGrid::PressLeft(TShiftState shift, int x, int y) {
+void TGridViewState::PressLeft(TShiftState shift, int x, int y) {
   int index = -1;
   const TGridState sizing = SizingStateAt(x, y, index);
   if (sizing != TGridState::gsNormal) {
@@ -325,7 +356,7 @@ void TStringGrid::PressLeft(TShiftState shift, int x, int y) {
   MoveCurrent(cell.X, cell.Y, !keep_anchor, true);
 }
 
-void TStringGrid::MouseMove(TShiftState /*shift*/, int x, int y) {
+void TGridViewState::MouseMove(TShiftState /*shift*/, int x, int y) {
   if (state_ == TGridState::gsColSizing || state_ == TGridState::gsRowSizing)
     return TrackSizing(x, y);
   if (state_ != TGridState::gsSelecting) return;
@@ -334,7 +365,7 @@ void TStringGrid::MouseMove(TShiftState /*shift*/, int x, int y) {
   MoveCurrent(cell.X, cell.Y, !options_.Contains(TGridOption::goRangeSelect), true);
 }
 
-void TStringGrid::TrackSizing(int x, int y) {
+void TGridViewState::TrackSizing(int x, int y) {
   const bool cols = state_ == TGridState::gsColSizing;
   const int extent = std::max((cols ? x : y) + sizing_offset_ - sizing_start_, kMinSizedExtent);
   if (cols)
@@ -343,13 +374,13 @@ void TStringGrid::TrackSizing(int x, int y) {
     SetRowHeights(sizing_index_, extent);
 }
 
-void TStringGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+void TGridViewState::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   const TGridState ended = state_;
   if (ended == TGridState::gsColSizing || ended == TGridState::gsRowSizing) TrackSizing(x, y);
   state_ = TGridState::gsNormal;
   sizing_index_ = -1;
   if (ended == TGridState::gsSelecting) Click();
-  if (OnMouseUp) OnMouseUp(*this, button, shift, x, y);
+  if (OnMouseUp) OnMouseUp(Sender(), button, shift, x, y);
 }
 
 }  // namespace quillet

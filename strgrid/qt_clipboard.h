@@ -1,5 +1,6 @@
 #pragma once
-// TQtClipboard: the system clipboard behind the grid's TClipboard. Texts cross it as plain
+// TQtClipboard: the system clipboard behind the grid's TClipboard, for grids shown in a Qt
+// window (strgrid/grid_widget.h). Texts cross it as plain
 // text: the grid's 8-bit code-page bytes are decoded to Unicode when put on the clipboard
 // and the clipboard's Unicode text is encoded back to the code page when read (characters
 // the code page cannot hold become its substitute character). Needs a QGuiApplication.
