@@ -31,7 +31,7 @@ constexpr int kClientHeight = 150;
 // The window font: a Song-style Chinese face, 12 pixels high.
 constexpr int kFontPixels = 12;
 // The signature's font: 16 pixels, bold italic, black on the colour of an active window
-// border (the classic desktop scheme's value; Qt's palette has no such role).
+// border (a warm light grey; Qt's palette has no such role).
 constexpr int kSignaturePixels = 16;
 const QColor kActiveBorderColour(212, 208, 200);
 // The progress bar counts in thousandths of a phase.

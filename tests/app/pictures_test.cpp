@@ -13,7 +13,7 @@ namespace {
 
 const QString kResources = QStringLiteral(QUILLET_SOURCE_DIR "/app/resources/");
 
-// The sixteen colours of the classic 16-colour display.
+// The sixteen colours of a 16-colour (4-bit) display palette.
 const QSet<QRgb> kSixteenColours = {
     qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
     qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
